@@ -1,0 +1,27 @@
+# harden_program(<target>): the compile and link options every shipped
+# program and its code library get. The programs run elevated on customers'
+# machines, so they carry every mitigation the toolchain offers, and under
+# mingw they link the compiler's runtime statically: nothing but Windows' own
+# DLLs may be loaded beside an elevated program.
+function(harden_program target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX /GS /guard:cf /sdl)
+    get_target_property(_type ${target} TYPE)
+    if(_type STREQUAL "EXECUTABLE")
+      target_link_options(${target} PRIVATE /DYNAMICBASE /HIGHENTROPYVA
+        /NXCOMPAT /CETCOMPAT /guard:cf)
+    endif()
+    set_property(TARGET ${target} PROPERTY
+      MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror
+      -fstack-protector-strong -D_FORTIFY_SOURCE=2
+      -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
+    get_target_property(_type ${target} TYPE)
+    if(_type STREQUAL "EXECUTABLE")
+      target_link_options(${target} PRIVATE -static -fstack-protector-strong
+        -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat
+        -Wl,--no-insert-timestamp)
+    endif()
+  endif()
+endfunction()

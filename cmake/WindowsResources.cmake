@@ -1,0 +1,42 @@
+# add_windows_resources(<target> DESCRIPTION <text> VERSION <a.b.c.d>
+#                       EXECUTION_LEVEL <asInvoker|requireAdministrator>
+#                       [NAME <program name, default the target>])
+# Gives a program its version resource and exactly one application manifest.
+# MSVC's linker embeds a .manifest source itself; mingw drops .manifest sources
+# silently, so there the manifest goes into the .rc as RT_MANIFEST 1 instead.
+function(add_windows_resources target)
+  cmake_parse_arguments(WR "" "DESCRIPTION;VERSION;EXECUTION_LEVEL;NAME" "" ${ARGN})
+  string(REPLACE "." ";" _parts "${WR_VERSION}")
+  list(GET _parts 0 WR_V1)
+  list(GET _parts 1 WR_V2)
+  list(GET _parts 2 WR_V3)
+  list(GET _parts 3 WR_V4)
+  if(NOT WR_NAME)
+    set(WR_NAME ${target})
+  endif()
+  set(WR_LEVEL ${WR_EXECUTION_LEVEL})
+
+  set(_dir ${CMAKE_CURRENT_BINARY_DIR}/resources)
+  set(_manifest ${_dir}/${WR_NAME}.manifest)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/app.manifest.in ${_manifest} @ONLY)
+
+  if(MSVC)
+    set(WR_MANIFEST_RESOURCE "")
+    target_sources(${target} PRIVATE ${_manifest})
+    # Our manifest carries the execution level; the linker must not add a
+    # second trustInfo of its own.
+    target_link_options(${target} PRIVATE /MANIFESTUAC:NO)
+  else()
+    set(WR_MANIFEST_RESOURCE "1 24 \"${WR_NAME}.manifest\"")
+  endif()
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${_dir}/${WR_NAME}.rc @ONLY)
+  target_sources(${target} PRIVATE ${_dir}/${WR_NAME}.rc)
+  if(NOT MSVC)
+    # windres finds the manifest beside the .rc, so no build path is written
+    # into the program.
+    set_property(SOURCE ${_dir}/${WR_NAME}.rc APPEND PROPERTY
+      COMPILE_OPTIONS "-I${_dir}")
+    set_property(SOURCE ${_dir}/${WR_NAME}.rc APPEND PROPERTY
+      OBJECT_DEPENDS ${_manifest})
+  endif()
+endfunction()

@@ -1,0 +1,60 @@
+#include "launch_plan.h"
+
+#include <string.h>
+#include <wchar.h>
+
+namespace {
+
+const wchar_t kMsiPattern[] = L"\\*.msi";
+const wchar_t kArgumentsHead[] = L"/i \"";
+const wchar_t kArgumentsTail[] = L"\"";
+const wchar_t kQuietOptions[] = L" /quiet /qn";
+
+// Appends source to the text in buffer only if all of it fits.
+bool append_whole(wchar_t* buffer, size_t capacity, const wchar_t* source) {
+  size_t used = wcsnlen(buffer, capacity);
+  if (used == capacity || used + wcslen(source) >= capacity) return false;
+  return wcscat_s(buffer, capacity, source) == 0;
+}
+
+}  // namespace
+
+bool is_quiet_mode(int argc, const char* const* argv) {
+  return argc == 2 &&
+         (strcmp(argv[1], "/s") == 0 || strcmp(argv[1], "/S") == 0);
+}
+
+bool build_msi_pattern(const wchar_t* directory, size_t length,
+                       wchar_t* pattern, size_t capacity) {
+  // A zero length is a failed read; a length of capacity or more is the size
+  // the platform would need, not a directory that was read.
+  if (capacity == 0 || length == 0 || length >= capacity) return false;
+  if (wcsnlen(directory, length + 1) != length) return false;
+  pattern[0] = L'\0';
+  return append_whole(pattern, capacity, directory) &&
+         append_whole(pattern, capacity, kMsiPattern);
+}
+
+bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet,
+                             wchar_t* line, size_t capacity) {
+  if (capacity == 0) return false;
+  line[0] = L'\0';
+  bool whole = append_whole(line, capacity, kArgumentsHead) &&
+               append_whole(line, capacity, msi_name) &&
+               append_whole(line, capacity, kArgumentsTail) &&
+               (!quiet || append_whole(line, capacity, kQuietOptions));
+  if (!whole) line[0] = L'\0';
+  return whole;
+}
+
+bool build_system_tool_path(const wchar_t* system_dir, size_t length,
+                            const wchar_t* tool, wchar_t* path,
+                            size_t capacity) {
+  if (capacity == 0 || length == 0 || length >= capacity) return false;
+  path[0] = L'\0';
+  bool whole = append_whole(path, capacity, system_dir) &&
+               append_whole(path, capacity, L"\\") &&
+               append_whole(path, capacity, tool);
+  if (!whole) path[0] = L'\0';
+  return whole;
+}

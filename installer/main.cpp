@@ -1,0 +1,86 @@
+// installer: hands the first *.msi of the current folder to Windows Installer
+// with administrator rights, visibly or, with /s or /S, unattended.
+#include <stdint.h>
+#include <stdio.h>
+#include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
+
+#include "find_handle.h"
+#include "launch_plan.h"
+
+namespace {
+
+const wchar_t kMsiexecName[] = L"msiexec.exe";
+const wchar_t kRunasVerb[] = L"runas";
+const size_t kDirectoryChars = 512;
+const size_t kArgumentChars = 256;
+// ShellExecute reports success with a value above this.
+const INT_PTR kShellExecuteFailureLimit = 32;
+
+const char kNoDirectoryMessage[] = "GetCurrentDirectory failed (%d)\n";
+const char kNoMsiMessage[] = "FindFirstFile failed (%d)\n";
+const char kLaunchFailedMessage[] = "ShellExecute failed (%d)\n";
+const char kDirectoryTooLongMessage[] =
+    "The current directory is too long to search for an MSI file\n";
+const char kNameTooLongMessage[] =
+    "The MSI file name is too long for the msiexec command line\n";
+const char kNoSystemFolderMessage[] =
+    "The system folder could not be found, so msiexec was not started\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool quiet = is_quiet_mode(argc, argv);
+
+  wchar_t directory[kDirectoryChars];
+  DWORD length = GetCurrentDirectoryW(kDirectoryChars, directory);
+  if (length == 0) {
+    printf(kNoDirectoryMessage, static_cast<int>(GetLastError()));
+    return 1;
+  }
+  wchar_t pattern[kDirectoryChars];
+  if (!build_msi_pattern(directory, length, pattern, kDirectoryChars)) {
+    fputs(kDirectoryTooLongMessage, stdout);
+    return 1;
+  }
+
+  WIN32_FIND_DATAW match;
+  wchar_t arguments[kArgumentChars];
+  {
+    FindHandle search(FindFirstFileW(pattern, &match));
+    if (!search.valid()) {
+      printf(kNoMsiMessage, static_cast<int>(GetLastError()));
+      return 1;
+    }
+    if (!build_msiexec_arguments(match.cFileName, quiet, arguments,
+                                 kArgumentChars)) {
+      fputs(kNameTooLongMessage, stdout);
+      return 1;
+    }
+  }
+
+  // By full path: the shell would otherwise look in the current folder too,
+  // where a planted msiexec.exe would run with administrator rights.
+  wchar_t system_dir[MAX_PATH];
+  UINT system_length = GetSystemDirectoryW(system_dir, MAX_PATH);
+  wchar_t msiexec[MAX_PATH];
+  if (!build_system_tool_path(system_dir, system_length, kMsiexecName, msiexec,
+                              MAX_PATH)) {
+    fputs(kNoSystemFolderMessage, stdout);
+    return 1;
+  }
+
+  if (!quiet) {
+    wprintf(L"\n%ls\n", arguments);
+    fflush(stdout);
+  }
+
+  HINSTANCE result = ShellExecuteW(nullptr, kRunasVerb, msiexec, arguments,
+                                   nullptr, SW_SHOWNA);
+  if (reinterpret_cast<INT_PTR>(result) <= kShellExecuteFailureLimit) {
+    printf(kLaunchFailedMessage, static_cast<int>(GetLastError()));
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,96 @@
+#include "driver_store.h"
+
+#include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
+
+#include "handles.h"
+#include "narrow_text.h"
+#include "system_tool.h"
+#include "vendor_text.h"
+
+namespace {
+
+const wchar_t kDriverStorePattern[] = L"c:\\windows\\inf\\oem*.inf";
+const char kInfFolderPrefix[] = "c:\\Windows\\INF\\";
+const char kInfOpenMode[] = "r";
+const char kDeleteDriverHead[] = "/delete-driver ";
+const char kDeleteDriverTail[] = " /uninstall /force";
+const wchar_t kPnputilName[] = L"pnputil.exe";
+const wchar_t kRunasVerb[] = L"runas";
+
+const size_t kNameBytes = 512;
+const size_t kPathBytes = 512;
+const size_t kLineChars = 512;
+
+const wchar_t* const kVendorMarkers[] = {kMakerMarker, kEarlierVendorMarker};
+
+// Searches the driver store in the order the search returns files; fills
+// inf_path with the first one that names a vendor.
+bool find_vendor_inf(char* inf_path, size_t capacity) {
+  WIN32_FIND_DATAW match;
+  FindHandle search(FindFirstFileW(kDriverStorePattern, &match));
+  if (!search.valid()) return false;
+  do {
+    if (!build_inf_path(match.cFileName, inf_path, capacity)) continue;
+    if (file_contains_any(inf_path, kInfOpenMode, kVendorMarkers, 2)) {
+      return true;
+    }
+  } while (FindNextFileW(search.get(), &match));
+  return false;
+}
+
+// Starts pnputil elevated in a console of its own and waits for it to end.
+void run_pnputil(const wchar_t* arguments) {
+  wchar_t pnputil[MAX_PATH];
+  if (!system_tool_path(kPnputilName, pnputil, MAX_PATH)) return;
+
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpVerb = kRunasVerb;
+  info.lpFile = pnputil;
+  info.lpParameters = arguments;
+  info.nShow = SW_SHOW;
+  if (!ShellExecuteExW(&info)) return;
+  KernelHandle process(info.hProcess);
+  process.wait();
+}
+
+}  // namespace
+
+bool build_inf_path(const wchar_t* found_name, char* path, size_t capacity) {
+  char name[kNameBytes];
+  if (!narrow_text(found_name, name, sizeof name)) {
+    if (capacity > 0) path[0] = '\0';
+    return false;
+  }
+  if (copy_text(path, capacity, kInfFolderPrefix) &&
+      append_text(path, capacity, name)) {
+    return true;
+  }
+  if (capacity > 0) path[0] = '\0';
+  return false;
+}
+
+bool build_delete_driver_arguments(const char* inf_path, wchar_t* line,
+                                   size_t capacity) {
+  char narrow_line[kLineChars];
+  bool whole = copy_text(narrow_line, sizeof narrow_line, kDeleteDriverHead) &&
+               append_text(narrow_line, sizeof narrow_line, inf_path) &&
+               append_text(narrow_line, sizeof narrow_line, kDeleteDriverTail);
+  if (!whole) {
+    if (capacity > 0) line[0] = L'\0';
+    return false;
+  }
+  return widen_text(narrow_line, line, capacity);
+}
+
+void purge_driver_store() {
+  char inf_path[kPathBytes];
+  if (!find_vendor_inf(inf_path, sizeof inf_path)) return;
+
+  wchar_t arguments[kLineChars];
+  if (!build_delete_driver_arguments(inf_path, arguments, kLineChars)) return;
+  run_pnputil(arguments);
+}

@@ -1,0 +1,99 @@
+#include "program_folder.h"
+
+#include <wchar.h>
+#include <windows.h>
+
+#include "handles.h"
+#include "narrow_text.h"
+#include "system_tool.h"
+
+namespace {
+
+const char kMakerFolderPrefix[] = "c:\\Program Files (x86)\\Devedozudi\\";
+const char* const kMakerProducts[] = {"PX3", "ZR410", "ZR420", "ZR430"};
+const char kEarlierVendorFolder[] =
+    "c:\\Program Files (x86)\\Nelvora KR516 SCR Driver\\";
+const char* const kRemoveCommands[kCandidateCount] = {
+    "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\PX3\"",
+    "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR410\"",
+    "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR420\"",
+    "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR430\"",
+    "rmdir /s /q \"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver\"",
+};
+const size_t kMakerProductCount = 4;
+
+const wchar_t kInterpreterName[] = L"cmd.exe";
+const wchar_t kInterpreterSwitch[] = L" /c ";
+const size_t kTestPathBytes = 256;
+const size_t kCommandLineChars = 1024;
+
+bool append_wide(wchar_t* line, size_t capacity, const wchar_t* text) {
+  size_t used = wcsnlen(line, capacity);
+  if (used == capacity || used + wcslen(text) >= capacity) return false;
+  return wcscat_s(line, capacity, text) == 0;
+}
+
+// Runs the command through the interpreter in our own console and waits for
+// it, as system would, but with the interpreter taken from the system
+// folder rather than from COMSPEC.
+void run_command(const char* command) {
+  wchar_t interpreter[MAX_PATH];
+  if (!system_tool_path(kInterpreterName, interpreter, MAX_PATH)) return;
+  wchar_t line[kCommandLineChars];
+  if (!build_interpreter_line(interpreter, command, line, kCommandLineChars)) {
+    return;
+  }
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(interpreter, line, nullptr, nullptr, TRUE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    return;
+  }
+  KernelHandle thread(process.hThread);
+  KernelHandle child(process.hProcess);
+  child.wait();
+}
+
+}  // namespace
+
+bool build_candidate_path(size_t index, char* path, size_t capacity) {
+  if (index >= kCandidateCount) return false;
+  if (index < kMakerProductCount) {
+    return copy_text(path, capacity, kMakerFolderPrefix) &&
+           append_text(path, capacity, kMakerProducts[index]);
+  }
+  return copy_text(path, capacity, kEarlierVendorFolder);
+}
+
+const char* candidate_command(size_t index) {
+  return index < kCandidateCount ? kRemoveCommands[index] : nullptr;
+}
+
+bool build_interpreter_line(const wchar_t* interpreter, const char* command,
+                            wchar_t* line, size_t capacity) {
+  wchar_t wide_command[kCommandLineChars];
+  if (capacity == 0) return false;
+  line[0] = L'\0';
+  bool whole = widen_text(command, wide_command, kCommandLineChars) &&
+               append_wide(line, capacity, L"\"") &&
+               append_wide(line, capacity, interpreter) &&
+               append_wide(line, capacity, L"\"") &&
+               append_wide(line, capacity, kInterpreterSwitch) &&
+               append_wide(line, capacity, wide_command);
+  if (!whole) line[0] = L'\0';
+  return whole;
+}
+
+void remove_program_folder() {
+  for (size_t i = 0; i < kCandidateCount; ++i) {
+    char path[kTestPathBytes];
+    if (!build_candidate_path(i, path, sizeof path)) continue;
+    {
+      DirStream candidate(path);
+      if (!candidate.is_open()) continue;
+    }
+    run_command(candidate_command(i));
+    return;
+  }
+}

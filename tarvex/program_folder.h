@@ -1,0 +1,23 @@
+#pragma once
+// Phase 3: delete the first leftover program folder that exists.
+
+#include <stddef.h>
+
+// Candidates, tested in this order.
+const size_t kCandidateCount = 5;
+
+// Forms the path tested for candidate index in path (capacity bytes); false
+// for an index out of range or a path that would not fit.
+bool build_candidate_path(size_t index, char* path, size_t capacity);
+
+// The command that deletes candidate index, or null out of range.
+const char* candidate_command(size_t index);
+
+// Writes "<interpreter>" /c <command> in line (capacity characters): the
+// command line the C runtime's system would hand the interpreter. False if
+// it would not fit whole.
+bool build_interpreter_line(const wchar_t* interpreter, const char* command,
+                            wchar_t* line, size_t capacity);
+
+// Runs phase 3 on this machine.
+void remove_program_folder();

@@ -1,0 +1,85 @@
+#include "registration.h"
+
+#include <string.h>
+#include <windows.h>
+
+#include "handles.h"
+#include "narrow_text.h"
+#include "vendor_text.h"
+
+namespace {
+
+const char kInstallShieldFolder[] =
+    "c:\\Program Files (x86)\\InstallShield Installation Information\\";
+const char kSetupIniName[] = "\\setup.ini";
+const char kSetupIniOpenMode[] = "r, ccs=UTF-8";
+const char kFirstKeyPrefix[] =
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+    "InstallShield_";
+const char kSecondKeyPrefix[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+const size_t kCandidatePathBytes = 256;
+const size_t kKeyBytes = 512;
+
+// One pass per marker, the maker's first.
+bool setup_ini_names_vendor(const char* entry_name) {
+  char candidate[kCandidatePathBytes];
+  if (!build_setup_ini_path(entry_name, candidate, sizeof candidate)) {
+    return false;
+  }
+  const wchar_t* const maker[] = {kMakerMarker};
+  const wchar_t* const earlier[] = {kEarlierVendorMarker};
+  return file_contains_any(candidate, kSetupIniOpenMode, maker, 1) ||
+         file_contains_any(candidate, kSetupIniOpenMode, earlier, 1);
+}
+
+// Walks the base folder for the first product that names a vendor and copies
+// its name into target. Names too long for the buffer are passed over: a key
+// is never deleted under a shortened name.
+int find_target(char* target, size_t capacity) {
+  DirStream base(kInstallShieldFolder);
+  if (!base.is_open()) return kNoBaseFolderStatus;
+  while (dirent* entry = readdir(base.get())) {
+    if (is_dot_entry(entry->d_name)) continue;
+    if (!copy_text(target, capacity, entry->d_name)) continue;
+    if (setup_ini_names_vendor(target)) return 0;
+  }
+  memset(target, 0, capacity);
+  return kNoTargetStatus;
+}
+
+}  // namespace
+
+bool is_dot_entry(const char* name) {
+  return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
+
+bool build_setup_ini_path(const char* name, char* path, size_t capacity) {
+  return copy_text(path, capacity, kInstallShieldFolder) &&
+         append_text(path, capacity, name) &&
+         append_text(path, capacity, kSetupIniName);
+}
+
+bool build_uninstall_keys(const char* name, char* first_key,
+                          char* second_key, size_t capacity) {
+  return copy_text(first_key, capacity, kFirstKeyPrefix) &&
+         append_text(first_key, capacity, name) &&
+         copy_text(second_key, capacity, kSecondKeyPrefix) &&
+         append_text(second_key, capacity, name);
+}
+
+int cleanup_registration() {
+  char target[kEntryNameBytes] = {};
+  int found = find_target(target, sizeof target);
+  if (found != 0) return found;
+
+  char first_key[kKeyBytes];
+  char second_key[kKeyBytes];
+  if (!build_uninstall_keys(target, first_key, second_key, kKeyBytes)) {
+    return kNoTargetStatus;
+  }
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, first_key, KEY_WOW64_64KEY, 0);
+  return static_cast<int>(
+      RegDeleteKeyExA(HKEY_LOCAL_MACHINE, second_key, KEY_WOW64_64KEY, 0));
+}

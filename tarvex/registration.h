@@ -1,0 +1,28 @@
+#pragma once
+// Phase 2: delete the two uninstall keys of the InstallShield-installed
+// product whose setup.ini names a vendor.
+
+#include <stddef.h>
+
+// Bytes of the entry-name buffer: names of at most 59 bytes are handled.
+const size_t kEntryNameBytes = 60;
+// Status when no entry names a vendor (the base folder could be read).
+const int kNoTargetStatus = 2;
+// Status when the base folder cannot be opened.
+const int kNoBaseFolderStatus = 1;
+
+// "." and ".." are not products.
+bool is_dot_entry(const char* name);
+
+// Forms base folder + name + "\setup.ini" in path (capacity bytes); false
+// if it would not fit whole.
+bool build_setup_ini_path(const char* name, char* path, size_t capacity);
+
+// Forms both uninstall key names for the product name, each in capacity
+// bytes; false if either would not fit whole.
+bool build_uninstall_keys(const char* name, char* first_key,
+                          char* second_key, size_t capacity);
+
+// Runs phase 2 on this machine: 0 when the second key was deleted, else
+// non-zero (see the statuses above, or the deletion's Windows error).
+int cleanup_registration();

@@ -1,0 +1,15 @@
+#pragma once
+// Child programs are always taken from the system folder by full path: an
+// elevated program must not run a same-named file planted in its current
+// folder or named by a variable that an unelevated user can set.
+
+#include <stddef.h>
+
+// Writes system_dir (length characters) + "\" + tool into path; false when
+// the folder is unknown (length 0) or the whole path would not fit.
+bool build_system_tool_path(const wchar_t* system_dir, size_t length,
+                            const wchar_t* tool, wchar_t* path,
+                            size_t capacity);
+
+// The full path of tool in this machine's system folder; false if unknown.
+bool system_tool_path(const wchar_t* tool, wchar_t* path, size_t capacity);

@@ -1,0 +1,29 @@
+#pragma once
+// Whether a text file names a vendor: its lines are read in pieces of at
+// most 255 characters and each piece is searched by itself, case-sensitively.
+
+#include <stddef.h>
+#include <stdio.h>
+
+// The maker's marker, tried first on every piece.
+extern const wchar_t kMakerMarker[];
+// The earlier vendor's marker, tried second.
+extern const wchar_t kEarlierVendorMarker[];
+
+// Characters asked for in one read: a line, or a 255-character piece of a
+// longer one, and the terminator.
+const int kPieceChars = 256;
+
+// True if piece contains one of the count markers, tried in order.
+bool piece_contains_any(const wchar_t* piece, const wchar_t* const* markers,
+                        size_t count);
+
+// Reads file piece by piece until one contains a marker (true) or the text
+// ends or fails to read (false).
+bool stream_contains_any(FILE* file, const wchar_t* const* markers,
+                         size_t count);
+
+// Opens path with mode, reads it as above and closes it; false when the file
+// cannot be opened.
+bool file_contains_any(const char* path, const char* mode,
+                       const wchar_t* const* markers, size_t count);
