@@ -22,6 +22,9 @@ function(harden_program target)
       target_link_options(${target} PRIVATE -static -fstack-protector-strong
         -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat
         -Wl,--no-insert-timestamp)
+    else()
+      # Whatever links this library links the stack-protector runtime too.
+      target_link_options(${target} INTERFACE -fstack-protector-strong)
     endif()
   endif()
 endfunction()

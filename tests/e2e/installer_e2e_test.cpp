@@ -1,0 +1,140 @@
+// installer.exe, built, run in a package folder of the Wine prefix: it hands
+// a real MSI to Windows Installer (Wine's own msiexec), which installs it.
+#include <windows.h>
+// tlhelp32.h needs windows.h first.
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "machine.h"
+#include "programs.h"
+
+namespace {
+
+using namespace testsupport;
+
+struct TestPackage {
+  const wchar_t* file;          // as built by the fixture
+  const wchar_t* product_code;  // its uninstall key under Uninstall\.
+  const wchar_t* payload;       // what lands once it is installed
+};
+
+const TestPackage kQuietPackage = {
+    L"Quiet Driver Package.msi", L"{6B1D0C58-3E1A-4C55-9D39-6A3C1F0A1001}",
+    L"c:\\Program Files\\Driver Tools Tests\\Quiet Test Package\\payload.txt"};
+const TestPackage kVisiblePackage = {
+    L"Visible Driver Package.msi", L"{6B1D0C58-3E1A-4C55-9D39-6A3C1F0A1002}",
+    L"c:\\Program Files\\Driver Tools Tests\\Visible Test Package\\payload.txt"};
+
+const wchar_t kUninstallKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const DWORD kInstallTimeoutMs = 90000;
+
+bool msiexec_running() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+       more = Process32NextW(snapshot, &entry)) {
+    found = _wcsicmp(entry.szExeFile, L"msiexec.exe") == 0;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+// installer does not wait for msiexec: the test does, until the package is
+// registered and Windows Installer has finished.
+bool wait_for_install(const TestPackage& package) {
+  for (DWORD waited = 0; waited < kInstallTimeoutMs; waited += 250) {
+    if (path_exists(package.payload) &&
+        key_exists(kUninstallKey + std::wstring(package.product_code)) &&
+        !msiexec_running()) {
+      return true;
+    }
+    Sleep(250);
+  }
+  return false;
+}
+
+std::wstring msiexec_path() {
+  wchar_t folder[MAX_PATH];
+  GetSystemDirectoryW(folder, MAX_PATH);
+  return std::wstring(folder) + L"\\msiexec.exe";
+}
+
+// Takes the package off the machine again, whatever the test did.
+class InstalledPackage {
+ public:
+  explicit InstalledPackage(const TestPackage& package) : package_(package) {
+    uninstall();
+  }
+  ~InstalledPackage() { uninstall(); }
+
+ private:
+  void uninstall() {
+    while (msiexec_running()) Sleep(100);
+    run_program(msiexec_path(),
+                L"/x " + std::wstring(package_.product_code) + L" /qn");
+  }
+  const TestPackage& package_;
+};
+
+// A package folder (with a blank in its name) holding a copy of the MSI.
+class PackageFolder {
+ public:
+  explicit PackageFolder(const std::wstring& name, const TestPackage* package)
+      : scratch_(name) {
+    if (package != nullptr) {
+      std::wstring built = module_msi_folder() + package->file;
+      CopyFileW(built.c_str(), (path() + L"\\" + package->file).c_str(),
+                FALSE);
+    }
+  }
+  const std::wstring& path() const { return scratch_.path(); }
+
+ private:
+  static std::wstring module_msi_folder() {
+    return bin_folder() + L"..\\tests\\msi\\";
+  }
+  ScratchFolder scratch_;
+};
+
+TEST(Installer, QuietModeInstallsTheMsiAndPrintsNothing) {
+  InstalledPackage cleanup(kQuietPackage);
+  PackageFolder folder(L"driver package quiet", &kQuietPackage);
+  ASSERT_TRUE(path_exists(folder.path() + L"\\" + kQuietPackage.file));
+
+  RunResult run = run_program(program_path(L"installer.exe"), L"/S",
+                              folder.path());
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.output, "");
+  EXPECT_TRUE(wait_for_install(kQuietPackage));
+}
+
+TEST(Installer, VisibleModeEchoesTheLineExactlyAndInstalls) {
+  InstalledPackage cleanup(kVisiblePackage);
+  PackageFolder folder(L"driver package visible", &kVisiblePackage);
+
+  // A lone /q is not the quiet switch: this run is visible.
+  RunResult run = run_program(program_path(L"installer.exe"), L"/q",
+                              folder.path());
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.output, "\r\n/i \"Visible Driver Package.msi\"\r\n");
+  EXPECT_TRUE(wait_for_install(kVisiblePackage));
+}
+
+TEST(Installer, NoMsiFilePrintsTheSearchErrorAndExits1) {
+  PackageFolder folder(L"driver package empty", nullptr);
+  for (const wchar_t* arguments : {L"/S", L""}) {
+    RunResult run =
+        run_program(program_path(L"installer.exe"), arguments, folder.path());
+    EXPECT_EQ(run.exit_code, 1u);
+    EXPECT_EQ(run.output, "FindFirstFile failed (2)\r\n");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+// Run with WINEDLLOVERRIDES=msiexec.exe=n (set by ctest for this suite alone):
+// Wine then runs any native msiexec.exe the shell finds, as Windows would,
+// instead of preferring its builtin one. A planted msiexec.exe in the
+// package folder must still never run.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "machine.h"
+#include "programs.h"
+
+namespace {
+
+using namespace testsupport;
+
+TEST(Installer, MsiexecPlantedInThePackageFolderIsNotRun) {
+  PnputilLog log;
+  ScratchFolder folder(L"driver package planted");
+  write_file(folder.path() + L"\\Planted Check.msi", "not a real package");
+  // The planted file is the pnputil stand-in: if it ran, it would log.
+  wchar_t system_dir[MAX_PATH];
+  GetSystemDirectoryW(system_dir, MAX_PATH);
+  ASSERT_TRUE(CopyFileW((std::wstring(system_dir) + L"\\pnputil.exe").c_str(),
+                        (folder.path() + L"\\msiexec.exe").c_str(), FALSE));
+
+  // Under this override Wine cannot load its own msiexec from the system
+  // folder as a native file, so the launch itself may fail there; what
+  // matters is which file was started.
+  run_program(program_path(L"installer.exe"), L"/S", folder.path());
+  Sleep(1500);  // the stand-in logs only after a pause of its own
+  EXPECT_TRUE(pnputil_calls().empty());
+}
+
+}  // namespace

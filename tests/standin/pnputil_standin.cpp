@@ -1,0 +1,111 @@
+// A stand-in for the driver-store utility, installed by the test fixture as
+// c:\windows\system32\pnputil.exe (Wine has none). It logs its argument text
+// and mimics the two calls the tests and the demo need:
+//   /delete-driver <oemN.inf of the driver store> /uninstall /force
+//     deletes that INF and its .pnf, as the real utility does once the
+//     package is gone;
+//   /add-driver <inf> /install
+//     copies the INF into the driver store as the next free oemN.inf.
+// It sleeps a little first, so a caller that does not wait is caught out.
+#include <windows.h>
+
+#include <string>
+
+#include "standin_log.h"
+
+namespace {
+
+const wchar_t kDriverStore[] = L"c:\\windows\\inf\\";
+const DWORD kWorkMilliseconds = 300;
+
+// The command line without the program's own name.
+std::wstring argument_text() {
+  const wchar_t* line = GetCommandLineW();
+  if (*line == L'"') {
+    ++line;
+    while (*line != L'\0' && *line != L'"') ++line;
+    if (*line == L'"') ++line;
+  } else {
+    while (*line != L'\0' && *line != L' ' && *line != L'\t') ++line;
+  }
+  while (*line == L' ' || *line == L'\t') ++line;
+  return line;
+}
+
+std::wstring lower(std::wstring text) {
+  for (wchar_t& c : text) c = towlower(c);
+  return text;
+}
+
+bool starts_with(const std::wstring& text, const std::wstring& head) {
+  return text.compare(0, head.size(), head) == 0;
+}
+
+bool ends_with(const std::wstring& text, const std::wstring& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The text between head and tail, or empty if the line is not that call.
+std::wstring middle(const std::wstring& text, const std::wstring& head,
+                    const std::wstring& tail) {
+  if (text.size() < head.size() + tail.size() || !starts_with(text, head) ||
+      !ends_with(text, tail)) {
+    return L"";
+  }
+  return text.substr(head.size(), text.size() - head.size() - tail.size());
+}
+
+void delete_driver(const std::wstring& inf) {
+  std::wstring folder = inf.substr(0, inf.find_last_of(L'\\') + 1);
+  std::wstring name = lower(inf.substr(folder.size()));
+  if (lower(folder) != kDriverStore || !starts_with(name, L"oem") ||
+      !ends_with(name, L".inf")) {
+    return;
+  }
+  DeleteFileW(inf.c_str());
+  std::wstring pnf = inf.substr(0, inf.size() - 4) + L".pnf";
+  DeleteFileW(pnf.c_str());
+}
+
+void add_driver(const std::wstring& inf) {
+  for (int n = 0; n < 10000; ++n) {
+    std::wstring target =
+        std::wstring(kDriverStore) + L"oem" + std::to_wstring(n) + L".inf";
+    if (CopyFileW(inf.c_str(), target.c_str(), TRUE)) return;
+    if (GetLastError() != ERROR_FILE_EXISTS) return;
+  }
+}
+
+void append_to_log(const std::wstring& text) {
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(),
+                                  static_cast<int>(text.size()), nullptr, 0,
+                                  nullptr, nullptr);
+  std::string line(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                      &line[0], bytes, nullptr, nullptr);
+  line += "\r\n";
+  HANDLE log = CreateFileW(PNPUTIL_STANDIN_LOG, FILE_APPEND_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (log == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written,
+            nullptr);
+  CloseHandle(log);
+}
+
+}  // namespace
+
+int main() {
+  std::wstring arguments = argument_text();
+  Sleep(kWorkMilliseconds);
+
+  std::wstring inf = middle(arguments, L"/delete-driver ", L" /uninstall /force");
+  if (!inf.empty()) delete_driver(inf);
+  inf = middle(arguments, L"/add-driver ", L" /install");
+  if (!inf.empty()) add_driver(inf);
+
+  append_to_log(arguments);
+  return 0;
+}

@@ -1,0 +1,76 @@
+#pragma once
+// Helpers for tests that set up a machine: files, folders and registry keys,
+// each put back by RAII, and a guard that keeps them off anything but Wine.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// True when this process runs under Wine (ntdll exports wine_get_version).
+bool running_under_wine();
+
+// Writes bytes to path, creating or replacing the file.
+void write_file(const std::wstring& path, const std::string& bytes);
+
+// Reads a whole file; empty when it cannot be read.
+std::string read_file(const std::wstring& path);
+
+bool path_exists(const std::wstring& path);
+bool is_directory(const std::wstring& path);
+
+// Creates path and any missing parent folders.
+void make_folders(const std::wstring& path);
+
+// Deletes a file, or a folder with everything under it; quiet if absent.
+void remove_tree(const std::wstring& path);
+
+// Removes a file or folder tree when it goes out of scope (and, if asked,
+// at the start too, so that leftovers of a crashed run do not count).
+class ScopedPath {
+ public:
+  explicit ScopedPath(std::wstring path, bool clear_first = true);
+  ~ScopedPath();
+  ScopedPath(const ScopedPath&) = delete;
+  ScopedPath& operator=(const ScopedPath&) = delete;
+  const std::wstring& path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+// A key under HKEY_LOCAL_MACHINE in the 64-bit view, deleted with its
+// subkeys when it goes out of scope.
+class ScopedKey {
+ public:
+  // Creates subkey (a path below HKLM) with the given string values.
+  ScopedKey(std::wstring subkey,
+            const std::vector<std::pair<std::wstring, std::wstring>>& values =
+                {});
+  ~ScopedKey();
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+
+ private:
+  std::wstring subkey_;
+};
+
+// Whether subkey exists below HKLM in the 64-bit view.
+bool key_exists(const std::wstring& subkey);
+
+// Deletes subkey below HKLM (64-bit view) with its subkeys; quiet if absent.
+void delete_key_tree(const std::wstring& subkey);
+
+// A fresh scratch folder under c:\tarvex-tests\, removed afterwards.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::wstring& name);
+  const std::wstring& path() const { return scoped_.path(); }
+
+ private:
+  ScopedPath scoped_;
+};
+
+}  // namespace testsupport

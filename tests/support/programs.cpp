@@ -1,0 +1,110 @@
+#include "programs.h"
+
+#include <windows.h>
+
+#include <map>
+#include <stdexcept>
+
+#include "../standin/standin_log.h"
+#include "machine.h"
+
+namespace testsupport {
+
+namespace {
+
+std::wstring module_folder() {
+  wchar_t path[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, length);
+  return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+// Our environment with the extra entries laid over it, as a block.
+std::wstring environment_block(const std::vector<std::wstring>& extra) {
+  std::map<std::wstring, std::wstring> entries;
+  wchar_t* block = GetEnvironmentStringsW();
+  for (const wchar_t* at = block; *at != L'\0'; at += wcslen(at) + 1) {
+    std::wstring entry = at;
+    size_t equals = entry.find(L'=', 1);
+    entries[entry.substr(0, equals)] = entry;
+  }
+  FreeEnvironmentStringsW(block);
+  for (const std::wstring& entry : extra) {
+    entries[entry.substr(0, entry.find(L'=', 1))] = entry;
+  }
+  std::wstring result;
+  for (const auto& entry : entries) result += entry.second + L'\0';
+  return result + L'\0';
+}
+
+}  // namespace
+
+std::wstring bin_folder() { return module_folder() + L"..\\bin\\"; }
+
+std::wstring program_path(const std::wstring& name) {
+  return bin_folder() + name;
+}
+
+RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
+                      const std::wstring& folder,
+                      const std::vector<std::wstring>& extra_environment) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE read_end = nullptr;
+  HANDLE write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) {
+    throw std::runtime_error("CreatePipe failed");
+  }
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = write_end;
+  startup.hStdError = write_end;
+
+  std::wstring line = L"\"" + exe + L"\"";
+  if (!arguments.empty()) line += L" " + arguments;
+  std::wstring environment = environment_block(extra_environment);
+  PROCESS_INFORMATION process = {};
+  BOOL started = CreateProcessW(
+      exe.c_str(), &line[0], nullptr, nullptr, TRUE,
+      CREATE_UNICODE_ENVIRONMENT, &environment[0],
+      folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+  CloseHandle(write_end);
+  if (!started) {
+    DWORD error = GetLastError();
+    CloseHandle(read_end);
+    throw std::runtime_error("CreateProcessW failed: " + std::to_string(error));
+  }
+
+  RunResult result;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+    result.output.append(chunk, got);
+  }
+  CloseHandle(read_end);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  GetExitCodeProcess(process.hProcess, &result.exit_code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return result;
+}
+
+std::vector<std::string> pnputil_calls() {
+  std::string log = read_file(PNPUTIL_STANDIN_LOG);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = log.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    std::string line = log.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void clear_pnputil_calls() { DeleteFileW(PNPUTIL_STANDIN_LOG); }
+
+}  // namespace testsupport

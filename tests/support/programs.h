@@ -1,0 +1,43 @@
+#pragma once
+// Running the built programs from a test, and what the pnputil stand-in saw.
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// The folder of the built programs (build/windows/bin), with a trailing
+// backslash; the tests live in a sibling folder.
+std::wstring bin_folder();
+
+// bin_folder() + name.
+std::wstring program_path(const std::wstring& name);
+
+struct RunResult {
+  unsigned long exit_code = 0;
+  std::string output;  // standard output and standard error, as bytes
+};
+
+// Runs exe with the given argument text in folder (empty: ours), capturing
+// its output and waiting for it to end. extra_environment entries
+// ("NAME=value") are added to ours or replace ours.
+RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
+                      const std::wstring& folder = L"",
+                      const std::vector<std::wstring>& extra_environment = {});
+
+// The lines the pnputil stand-in logged, one per call, oldest first.
+std::vector<std::string> pnputil_calls();
+
+// Empties the stand-in's log; also done by PnputilLog's constructor and
+// destructor.
+void clear_pnputil_calls();
+
+class PnputilLog {
+ public:
+  PnputilLog() { clear_pnputil_calls(); }
+  ~PnputilLog() { clear_pnputil_calls(); }
+  PnputilLog(const PnputilLog&) = delete;
+  PnputilLog& operator=(const PnputilLog&) = delete;
+};
+
+}  // namespace testsupport
