@@ -1,1 +1,345 @@
+// tarvex.exe, built, run on machines that each test lays out in the Wine
+// prefix: driver-store INFs, InstallShield entries, uninstall keys (64-bit
+// view) and program folders. Everything a test lays out is put back.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "machine.h"
+#include "programs.h"
+
+namespace {
+
+using namespace testsupport;
+
+const std::wstring kInfFolder = L"c:\\windows\\inf\\";
+const std::wstring kInstallShield =
+    L"c:\\Program Files (x86)\\InstallShield Installation Information";
+const std::wstring kMakerFolder = L"c:\\Program Files (x86)\\Devedozudi";
+const std::wstring kEarlierFolder =
+    L"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver";
+const std::wstring kFirstKeyPrefix =
+    L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+    L"InstallShield_";
+const std::wstring kSecondKeyPrefix =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+const char kMakerInf[] =
+    "[Version]\r\nSignature=\"$Windows NT$\"\r\nProvider=DevedoZudi\r\n";
+const char kEarlierInf[] =
+    "[Version]\r\nSignature=\"$Windows NT$\"\r\n; Nelvora KR516\r\n";
+const char kUnrelatedInf[] =
+    "[Version]\r\nSignature=\"$Windows NT$\"\r\nProvider=Contoso\r\n";
+const char kMakerSetupIni[] = "[Startup]\r\nCompany=DevedoZudi\r\n";
+const char kEarlierSetupIni[] = "[Startup]\r\nCompany=Nelvora\r\n";
+const char kOtherSetupIni[] = "[Startup]\r\nCompany=Contoso\r\n";
+
+std::string delete_line(const std::string& inf) {
+  return "/delete-driver c:\\Windows\\INF\\" + inf + " /uninstall /force";
+}
+
+// A folder the test needs; removed afterwards only if the test made it.
+class NeededFolder {
+ public:
+  explicit NeededFolder(std::wstring path) : path_(std::move(path)) {
+    made_ = !path_exists(path_);
+    make_folders(path_);
+  }
+  ~NeededFolder() {
+    if (made_) remove_tree(path_);
+  }
+
+ private:
+  std::wstring path_;
+  bool made_;
+};
+
+// Lays out an old installation piece by piece and takes it all away again.
+class Machine {
+ public:
+  Machine() { clear_pnputil_calls(); }
+  ~Machine() { clear_pnputil_calls(); }
+
+  void inf(const std::wstring& name, const std::string& text) {
+    own(kInfFolder + name);
+    std::wstring pnf = name.substr(0, name.size() - 4) + L".pnf";
+    own(kInfFolder + pnf);
+    write_file(kInfFolder + name, text);
+    write_file(kInfFolder + pnf, "precompiled");
+  }
+
+  // An InstallShield entry; setup_ini null leaves the entry without one.
+  void product(const std::wstring& entry, const char* setup_ini) {
+    need(kInstallShield);
+    own(kInstallShield + L"\\" + entry);
+    make_folders(kInstallShield + L"\\" + entry);
+    if (setup_ini != nullptr) {
+      write_file(kInstallShield + L"\\" + entry + L"\\setup.ini", setup_ini);
+    }
+  }
+
+  void first_key(const std::wstring& entry) {
+    keys_.push_back(std::make_unique<ScopedKey>(
+        kFirstKeyPrefix + entry, registration_values(entry)));
+  }
+  void second_key(const std::wstring& entry) {
+    keys_.push_back(std::make_unique<ScopedKey>(kSecondKeyPrefix + entry,
+                                                registration_values(entry)));
+  }
+  void both_keys(const std::wstring& entry) {
+    first_key(entry);
+    second_key(entry);
+  }
+
+  // A program folder with a few files, its parent kept as it was.
+  void program_folder(const std::wstring& path) {
+    need(path.substr(0, path.find_last_of(L'\\')));
+    own(path);
+    make_folders(path + L"\\bin");
+    write_file(path + L"\\driver.sys", "driver");
+    write_file(path + L"\\bin\\tool.exe", "tool");
+  }
+
+  void file(const std::wstring& path) {
+    need(path.substr(0, path.find_last_of(L'\\')));
+    own(path);
+    write_file(path, "a file, not a folder");
+  }
+
+  void need(const std::wstring& folder) {
+    needed_.push_back(std::make_unique<NeededFolder>(folder));
+  }
+
+ private:
+  static std::vector<std::pair<std::wstring, std::wstring>> registration_values(
+      const std::wstring& entry) {
+    return {{L"DisplayName", L"Old product " + entry},
+            {L"Publisher", L"Old vendor"},
+            {L"UninstallString", L"c:\\old\\uninstall.exe"}};
+  }
+  void own(const std::wstring& path) {
+    owned_.push_back(std::make_unique<ScopedPath>(path));
+  }
+
+  // Destroyed last to first: entries before the folders that hold them.
+  std::vector<std::unique_ptr<NeededFolder>> needed_;
+  std::vector<std::unique_ptr<ScopedPath>> owned_;
+  std::vector<std::unique_ptr<ScopedKey>> keys_;
+};
+
+RunResult run_tarvex(const std::vector<std::wstring>& environment = {}) {
+  return run_program(program_path(L"tarvex.exe"), L"", L"", environment);
+}
+
+bool first_key_exists(const std::wstring& entry) {
+  return key_exists(kFirstKeyPrefix + entry);
+}
+bool second_key_exists(const std::wstring& entry) {
+  return key_exists(kSecondKeyPrefix + entry);
+}
+
+const std::wstring kProductA = L"{A1B2C3D4-0000-4000-8000-00000000000A}";
+const std::wstring kProductB = L"{B1B2C3D4-0000-4000-8000-00000000000B}";
+
+TEST(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
+  Machine machine;
+  machine.inf(L"oem900.inf", kUnrelatedInf);
+  machine.inf(L"oem901.inf", kMakerInf);
+  machine.product(kProductA, kOtherSetupIni);
+  machine.product(kProductB, kEarlierSetupIni);
+  machine.both_keys(kProductA);
+  machine.both_keys(kProductB);
+  machine.program_folder(kMakerFolder + L"\\ZR420");
+  machine.program_folder(kEarlierFolder);
+  machine.file(kMakerFolder + L"\\readme.txt");
+
+  RunResult run = run_tarvex();
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.output, "");
+  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{delete_line("oem901.inf")});
+  EXPECT_FALSE(path_exists(kInfFolder + L"oem901.inf"));
+  EXPECT_TRUE(path_exists(kInfFolder + L"oem900.inf"));
+
+  EXPECT_FALSE(first_key_exists(kProductB));
+  EXPECT_FALSE(second_key_exists(kProductB));
+  EXPECT_TRUE(first_key_exists(kProductA));
+  EXPECT_TRUE(second_key_exists(kProductA));
+  EXPECT_TRUE(path_exists(kInstallShield + L"\\" + kProductB + L"\\setup.ini"));
+
+  EXPECT_FALSE(path_exists(kMakerFolder + L"\\ZR420"));
+  EXPECT_TRUE(path_exists(kMakerFolder + L"\\readme.txt"));
+  EXPECT_TRUE(is_directory(kEarlierFolder));
+
+  // A second run finds the registration gone: no folder goes this time.
+  RunResult again = run_tarvex();
+  EXPECT_EQ(again.exit_code, 0u);
+  EXPECT_TRUE(is_directory(kEarlierFolder));
+  EXPECT_EQ(pnputil_calls().size(), 1u);
+}
+
+TEST(Tarvex, OneVendorInfPurgedPerRunInNameOrder) {
+  Machine machine;
+  machine.inf(L"oem902.inf", kEarlierInf);
+  machine.inf(L"oem903.inf", kUnrelatedInf);
+  machine.inf(L"oem905.inf", std::string(kMakerInf) + "; Nelvora too\r\n");
+
+  run_tarvex();
+  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{delete_line("oem902.inf")});
+  run_tarvex();
+  EXPECT_EQ(pnputil_calls(), (std::vector<std::string>{
+                                 delete_line("oem902.inf"),
+                                 delete_line("oem905.inf")}));
+  run_tarvex();
+  EXPECT_EQ(pnputil_calls().size(), 2u);
+  EXPECT_TRUE(path_exists(kInfFolder + L"oem903.inf"));
+}
+
+TEST(Tarvex, InfsThatOnlySeemToNameAVendorAreLeftAlone) {
+  Machine machine;
+  // Lower case, UTF-16, behind a Ctrl-Z, split across two pieces.
+  machine.inf(L"oem910.inf", "Provider=devedozudi\r\n");
+  std::string utf16;
+  for (char c : std::string("Provider=DevedoZudi\r\n")) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  machine.inf(L"oem911.inf", "\xff\xfe" + utf16);
+  machine.inf(L"oem912.inf", "[Version]\r\n\x1a\r\nProvider=DevedoZudi\r\n");
+  machine.inf(L"oem913.inf", std::string(250, ';') + "DevedoZudi\r\n");
+
+  EXPECT_EQ(run_tarvex().exit_code, 0u);
+  EXPECT_TRUE(pnputil_calls().empty());
+}
+
+TEST(Tarvex, InfWhoseNameDoesNotNarrowIsSkipped) {
+  Machine machine;
+  machine.inf(L"oem\x0142.inf", kMakerInf);
+  machine.inf(L"oem920.inf", kEarlierInf);
+
+  run_tarvex();
+  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{delete_line("oem920.inf")});
+  EXPECT_TRUE(path_exists(kInfFolder + L"oem\x0142.inf"));
+}
+
+TEST(Tarvex, OnlyTheProductWhoseSetupIniNamesAVendorLosesItsKeys) {
+  Machine machine;
+  const std::wstring no_ini = L"{00000000-0000-4000-8000-000000000001}";
+  machine.product(no_ini, nullptr);  // passed over, the walk goes on
+  machine.product(kProductA, kOtherSetupIni);
+  machine.product(kProductB, kMakerSetupIni);
+  machine.both_keys(no_ini);
+  machine.both_keys(kProductA);
+  machine.both_keys(kProductB);
+
+  run_tarvex();
+  EXPECT_TRUE(first_key_exists(no_ini));
+  EXPECT_TRUE(second_key_exists(no_ini));
+  EXPECT_TRUE(first_key_exists(kProductA));
+  EXPECT_TRUE(second_key_exists(kProductA));
+  EXPECT_FALSE(first_key_exists(kProductB));
+  EXPECT_FALSE(second_key_exists(kProductB));
+}
+
+TEST(Tarvex, EntryNameTooLongForTheBufferIsPassedOverWhole) {
+  Machine machine;
+  const std::wstring long_name = L"{A" + std::wstring(62, L'0') + L"}";
+  const std::wstring cut_name = long_name.substr(0, 59);
+  machine.product(long_name, kMakerSetupIni);
+  machine.product(kProductB, kEarlierSetupIni);
+  machine.both_keys(long_name);
+  machine.both_keys(cut_name);
+  machine.both_keys(kProductB);
+
+  run_tarvex();
+  EXPECT_TRUE(first_key_exists(long_name));
+  EXPECT_TRUE(second_key_exists(long_name));
+  EXPECT_TRUE(first_key_exists(cut_name));
+  EXPECT_TRUE(second_key_exists(cut_name));
+  EXPECT_FALSE(second_key_exists(kProductB));
+}
+
+TEST(Tarvex, FirstExistingCandidateGoesAndFilesArePassedOver) {
+  Machine machine;
+  machine.product(kProductA, kMakerSetupIni);
+  machine.both_keys(kProductA);
+  machine.file(kMakerFolder + L"\\PX3");
+  machine.program_folder(kMakerFolder + L"\\ZR410");
+  machine.program_folder(kMakerFolder + L"\\ZR430");
+
+  run_tarvex();
+  EXPECT_TRUE(path_exists(kMakerFolder + L"\\PX3"));
+  EXPECT_FALSE(path_exists(kMakerFolder + L"\\ZR410"));
+  EXPECT_TRUE(is_directory(kMakerFolder + L"\\ZR430"));
+  EXPECT_TRUE(is_directory(kMakerFolder));
+}
+
+TEST(Tarvex, EarlierVendorFolderGoesWhenItIsTheOnlyCandidate) {
+  Machine machine;
+  machine.product(kProductA, kEarlierSetupIni);
+  machine.both_keys(kProductA);
+  machine.program_folder(kEarlierFolder);
+  // An empty candidate folder still opens ("." and "..") and goes.
+  run_tarvex();
+  EXPECT_FALSE(path_exists(kEarlierFolder));
+}
+
+TEST(Tarvex, NoFolderRemovedWhenTheSecondKeyIsAbsent) {
+  Machine machine;
+  machine.product(kProductA, kMakerSetupIni);
+  machine.first_key(kProductA);
+  machine.program_folder(kMakerFolder + L"\\ZR410");
+
+  EXPECT_EQ(run_tarvex().exit_code, 0u);
+  EXPECT_FALSE(first_key_exists(kProductA));
+  EXPECT_TRUE(is_directory(kMakerFolder + L"\\ZR410"));
+}
+
+TEST(Tarvex, NoInstallShieldFolderTouchesNoKeyAndNoFolder) {
+  Machine machine;
+  ASSERT_FALSE(path_exists(kInstallShield));
+  machine.both_keys(kProductA);
+  machine.program_folder(kMakerFolder + L"\\ZR410");
+
+  EXPECT_EQ(run_tarvex().exit_code, 0u);
+  EXPECT_TRUE(first_key_exists(kProductA));
+  EXPECT_TRUE(second_key_exists(kProductA));
+  EXPECT_TRUE(is_directory(kMakerFolder + L"\\ZR410"));
+}
+
+TEST(Tarvex, NothingToDoExitsZeroAndStartsNothing) {
+  Machine machine;
+  RunResult run = run_tarvex();
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.output, "");
+  Sleep(500);
+  EXPECT_TRUE(pnputil_calls().empty());
+}
+
+TEST(Tarvex, InterpreterIsNotTakenFromComspec) {
+  Machine machine;
+  machine.product(kProductA, kMakerSetupIni);
+  machine.both_keys(kProductA);
+  machine.program_folder(kMakerFolder + L"\\ZR420");
+
+  // COMSPEC names a copy of the stand-in, which logs "PLANTED ..." if run:
+  // a variable an unelevated user can set must not choose what runs.
+  ScratchFolder planted(L"tarvex planted shell");
+  wchar_t system_dir[MAX_PATH];
+  GetSystemDirectoryW(system_dir, MAX_PATH);
+  std::wstring standin = std::wstring(system_dir) + L"\\pnputil.exe";
+  ASSERT_TRUE(CopyFileW(standin.c_str(),
+                        (planted.path() + L"\\shell.exe").c_str(), FALSE));
+
+  RunResult run = run_program(program_path(L"tarvex.exe"), L"", L"",
+                              {L"COMSPEC=" + planted.path() + L"\\shell.exe"});
+  EXPECT_EQ(run.exit_code, 0u);
+  Sleep(500);
+  EXPECT_TRUE(pnputil_calls().empty());
+  EXPECT_FALSE(path_exists(kMakerFolder + L"\\ZR420"));
+}
+
+}  // namespace

@@ -7,6 +7,8 @@
 //   /add-driver <inf> /install
 //     copies the INF into the driver store as the next free oemN.inf.
 // It sleeps a little first, so a caller that does not wait is caught out.
+// A copy started from anywhere but the system folder (a planted one) marks
+// its line "PLANTED " and does nothing else.
 #include <windows.h>
 
 #include <string>
@@ -77,6 +79,16 @@ void add_driver(const std::wstring& inf) {
   }
 }
 
+bool started_from_system_folder() {
+  wchar_t module[MAX_PATH];
+  wchar_t system_dir[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+  UINT system_length = GetSystemDirectoryW(system_dir, MAX_PATH);
+  std::wstring folder(module, length);
+  folder = folder.substr(0, folder.find_last_of(L'\\'));
+  return lower(folder) == lower(std::wstring(system_dir, system_length));
+}
+
 void append_to_log(const std::wstring& text) {
   int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(),
                                   static_cast<int>(text.size()), nullptr, 0,
@@ -100,6 +112,10 @@ void append_to_log(const std::wstring& text) {
 int main() {
   std::wstring arguments = argument_text();
   Sleep(kWorkMilliseconds);
+  if (!started_from_system_folder()) {
+    append_to_log(L"PLANTED " + arguments);
+    return 0;
+  }
 
   std::wstring inf = middle(arguments, L"/delete-driver ", L" /uninstall /force");
   if (!inf.empty()) delete_driver(inf);
