@@ -6,7 +6,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 prefix="$PWD/build/windows/wineprefix"
-stop_wine() { WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; }
+stop_wine() {
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
+}
 trap stop_wine EXIT
 
 cmake --preset windows
