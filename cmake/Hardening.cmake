@@ -20,7 +20,8 @@ function(harden_program target)
       -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
     get_target_property(_type ${target} TYPE)
     if(_type STREQUAL "EXECUTABLE")
-      target_link_options(${target} PRIVATE -static -fstack-protector-strong
+      # -s: no symbols or debug paths (ours or the runtime's) in what we ship.
+      target_link_options(${target} PRIVATE -static -s -fstack-protector-strong
         -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat
         -Wl,--no-insert-timestamp)
     else()

@@ -1,0 +1,45 @@
+#!/bin/sh
+# Packs the three built programs, optionally Authenticode-signed, with the
+# README for whoever ships them and the checksums of both, into
+# <out>/driver-tools-<version>.zip, and the zip's checksum into
+# <out>/SHA256SUMS. Unsigned, the zip is the same byte for byte from
+# any build of the same commit.
+# Usage: make-dist.sh <bin dir> <out dir> [<pkcs12 certificate>]
+#        (the certificate's password, if any, in SIGNING_PASSWORD)
+set -eu
+bin=$1
+out=$2
+pkcs12=${3:-}
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+
+version=$(git -C "$source_dir" describe --always --dirty 2>/dev/null || echo local)
+epoch=$(git -C "$source_dir" log -1 --format=%ct 2>/dev/null || echo 315532800)
+name=driver-tools-$version
+
+staging=$(mktemp -d)
+trap 'rm -rf "$staging"' EXIT
+mkdir -p "$staging/$name" "$out"
+
+for program in tarvex installer install; do
+  if [ -n "$pkcs12" ]; then
+    osslsigncode sign -pkcs12 "$pkcs12" -pass "${SIGNING_PASSWORD:-}" \
+      -h sha256 -n "$program" -in "$bin/$program.exe" \
+      -out "$staging/$name/$program.exe" >/dev/null
+  else
+    cp "$bin/$program.exe" "$staging/$name/$program.exe"
+  fi
+done
+cp "$source_dir/packaging/README.txt" "$staging/$name/README.txt"
+(cd "$staging/$name" && sha256sum tarvex.exe installer.exe install.exe README.txt) \
+  > "$staging/$name/SHA256SUMS"
+
+# Fixed times, order and attributes: the archive depends only on the files.
+find "$staging/$name" -exec touch -h -d "@$epoch" {} +
+# Only this release in the folder, so SHA256SUMS speaks for all of it.
+rm -f "$out"/driver-tools-*.zip
+(cd "$staging" && LC_ALL=C find "$name" -type f | LC_ALL=C sort |
+  TZ=UTC zip -q -X -D "$out/$name.zip" -@)
+
+(cd "$out" && sha256sum "$name.zip") > "$out/SHA256SUMS"
+echo "$out/$name.zip"
+cat "$out/SHA256SUMS" "$staging/$name/SHA256SUMS"
