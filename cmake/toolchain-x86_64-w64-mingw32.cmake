@@ -11,6 +11,7 @@ find_program(CMAKE_RC_COMPILER NAMES ${_triple}-windres REQUIRED)
 find_program(CMAKE_AR NAMES ${_triple}-ar REQUIRED)
 find_program(CMAKE_RANLIB NAMES ${_triple}-ranlib REQUIRED)
 find_program(CMAKE_OBJDUMP NAMES ${_triple}-objdump)
+find_program(CMAKE_NM NAMES ${_triple}-nm)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,0 +1,83 @@
+#!/bin/sh
+# Checks each built program for the mitigations it must carry, reading the
+# file itself: ASLR with high entropy, NX, no section both writable and
+# executable, no shared writable section, imports from Windows' own DLLs
+# only, stack protection compiled in, and the manifest's execution level.
+# Usage: hardening.sh <objdump> <nm> <build dir>
+set -eu
+objdump=$1
+nm=$2
+build=$3
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+u32() { od -An -t u4 -j "$2" -N 4 "$1" | tr -d ' '; }
+u16() { od -An -t u2 -j "$2" -N 2 "$1" | tr -d ' '; }
+
+check_sections() { # <exe>
+  pe=$(u32 "$1" 60)
+  count=$(u16 "$1" $((pe + 6)))
+  optional=$(u16 "$1" $((pe + 20)))
+  table=$((pe + 24 + optional))
+  i=0
+  while [ "$i" -lt "$count" ]; do
+    header=$((table + i * 40))
+    name=$(dd if="$1" bs=1 skip="$header" count=8 2>/dev/null | tr -d '\0')
+    flags=$(u32 "$1" $((header + 36)))
+    writable=$(( (flags >> 31) & 1 ))
+    executable=$(( (flags >> 29) & 1 ))
+    shared=$(( (flags >> 28) & 1 ))
+    [ "$writable$executable" = 11 ] && fail "$1: section $name is writable and executable"
+    [ "$writable$shared" = 11 ] && fail "$1: section $name is shared and writable"
+    i=$((i + 1))
+  done
+}
+
+for entry in tarvex:requireAdministrator installer:requireAdministrator \
+             install:asInvoker; do
+  program=${entry%%:*}
+  level=${entry#*:}
+  exe=$build/bin/$program.exe
+
+  dll=$("$objdump" -p "$exe" | awk '/DllCharacteristics/ { print $2 }')
+  for bit in 20:HIGH_ENTROPY_VA 40:DYNAMIC_BASE 100:NX_COMPAT; do
+    mask=$((0x${bit%%:*}))
+    [ $(( 0x$dll & mask )) -ne 0 ] || fail "$program: ${bit#*:} not set"
+  done
+
+  check_sections "$exe"
+
+  for import in $("$objdump" -p "$exe" | awk '/DLL Name:/ { print tolower($3) }'); do
+    case $import in
+      kernel32.dll|advapi32.dll|shell32.dll|ole32.dll|msvcrt.dll) ;;
+      *) fail "$program imports $import" ;;
+    esac
+  done
+
+  # The stack protector's runtime is linked in, and our own objects call it.
+  grep -q -a "stack smashing detected" "$exe" ||
+    fail "$program: no stack protector runtime"
+  grep -a -q "requestedExecutionLevel level=\"$level\"" "$exe" ||
+    fail "$program: manifest does not ask for $level"
+done
+
+# (The objects with buffers on the stack: the others have nothing to guard.)
+for object in tarvex/libtarvex_core.a \
+              installer/CMakeFiles/installer.dir/main.cpp.obj \
+              install/CMakeFiles/install_utility.dir/main.cpp.obj; do
+  "$nm" "$build/$object" 2>/dev/null | grep -q "U __stack_chk_fail" ||
+    fail "$object: not compiled with stack protection"
+done
+for source in tarvex/main.cpp installer/main.cpp install/main.cpp \
+              tarvex/dirent.cpp; do
+  grep "\"file\": \".*$source\"" -B3 "$build/compile_commands.json" |
+    grep -q -- "-fstack-protector-strong -D_FORTIFY_SOURCE=2" ||
+    fail "$source: not compiled with -fstack-protector-strong and _FORTIFY_SOURCE"
+done
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures hardening check(s) failed"
+  exit 1
+fi
+echo "all three programs: ASLR (high entropy), NX, no W+X or shared writable" \
+  "section, Windows DLLs only, stack protection, manifest level as specified"
