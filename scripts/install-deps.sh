@@ -3,7 +3,7 @@
 # cross-build the programs and test them under Wine. Run as root.
 set -eu
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  mingw-w64-tools wine wine64 msitools wixl googletest zip unzip osslsigncode openssl"
+  mingw-w64-tools wine wine64 msitools wixl googletest zip unzip osslsigncode openssl time"
 
 missing=""
 for package in $packages; do

@@ -13,7 +13,6 @@ namespace {
 
 const wchar_t kDriverStorePattern[] = L"c:\\windows\\inf\\oem*.inf";
 const char kInfFolderPrefix[] = "c:\\Windows\\INF\\";
-const char kInfOpenMode[] = "r";
 const char kDeleteDriverHead[] = "/delete-driver ";
 const char kDeleteDriverTail[] = " /uninstall /force";
 const wchar_t kPnputilName[] = L"pnputil.exe";
@@ -33,7 +32,7 @@ bool find_vendor_inf(char* inf_path, size_t capacity) {
   if (!search.valid()) return false;
   do {
     if (!build_inf_path(match.cFileName, inf_path, capacity)) continue;
-    if (file_contains_any(inf_path, kInfOpenMode, kVendorMarkers, 2)) {
+    if (narrow_file_contains_any(inf_path, kVendorMarkers, 2)) {
       return true;
     }
   } while (FindNextFileW(search.get(), &match));

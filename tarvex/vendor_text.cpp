@@ -1,8 +1,19 @@
 #include "vendor_text.h"
 
 #include <wchar.h>
+#include <windows.h>
+
 
 #include "file_stream.h"
+#include "piece_scanner.h"
+#include "text_mode.h"
+
+namespace {
+
+const char kNarrowTextMode[] = "r";
+const size_t kBlockBytes = 64 * 1024;
+
+}  // namespace
 
 const wchar_t kMakerMarker[] = L"DevedoZudi";
 const wchar_t kEarlierVendorMarker[] = L"Nelvora";
@@ -29,4 +40,28 @@ bool file_contains_any(const char* path, const char* mode,
   FileStream file(path, mode);
   if (!file.is_open()) return false;
   return stream_contains_any(file.get(), markers, count);
+}
+
+bool narrow_file_contains_any(const char* path,
+                              const wchar_t* const* markers, size_t count) {
+  PieceScanner scanner(markers, count);
+  if (!scanner.usable()) {
+    return file_contains_any(path, kNarrowTextMode, markers, count);
+  }
+  // Opened as fopen "r" opens: read access, shared for reading and writing.
+  KernelFile file(CreateFileA(path, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.is_open()) return false;
+
+  static char raw[kBlockBytes];
+  static char text[kBlockBytes + 1];
+  TextModeDecoder decoder;
+  DWORD got = 0;
+  // A read error counts as the end of the file, as it does for fgetws.
+  while (!decoder.ended() &&
+         ReadFile(file.get(), raw, sizeof raw, &got, nullptr) && got > 0) {
+    if (scanner.feed(text, decoder.decode(raw, got, text))) return true;
+  }
+  return scanner.feed(text, decoder.finish(text));
 }

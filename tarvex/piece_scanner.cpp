@@ -1,0 +1,109 @@
+#include "piece_scanner.h"
+
+
+namespace {
+
+const unsigned kNarrowLimit = 0xFF;
+
+}  // namespace
+
+PieceScanner::PieceScanner(const wchar_t* const* markers, size_t count) {
+  // The trie's edges go into next_; link_states then fills every missing
+  // transition from the longest suffix that is also a prefix.
+  for (size_t i = 0; i < count && !too_big_; ++i) {
+    if (!add_marker(markers[i])) too_big_ = true;
+  }
+  if (!too_big_) link_states();
+  start_stops_['\n'] = true;
+  start_stops_[0] = true;
+  piece_end_stops_['\n'] = true;
+}
+
+bool PieceScanner::add_marker(const wchar_t* marker) {
+  if (marker[0] == L'\0') {
+    always_ = true;
+    return true;
+  }
+  for (const wchar_t* c = marker; *c != L'\0'; ++c) {
+    if (static_cast<unsigned>(*c) > kNarrowLimit) return true;  // never seen
+  }
+  start_stops_[static_cast<uint8_t>(marker[0])] = true;
+  int state = 0;
+  for (const wchar_t* c = marker; *c != L'\0'; ++c) {
+    uint8_t byte = static_cast<uint8_t>(*c);
+    if (next_[state][byte] == 0) {
+      if (state_count_ == kMaxStates) return false;
+      next_[state][byte] = static_cast<uint8_t>(state_count_++);
+    }
+    state = next_[state][byte];
+  }
+  accepting_[state] = true;
+  return true;
+}
+
+void PieceScanner::link_states() {
+  int fail[kMaxStates] = {};
+  int queue[kMaxStates];
+  int head = 0;
+  int tail = 0;
+  for (int byte = 0; byte < 256; ++byte) {
+    if (next_[0][byte] != 0) queue[tail++] = next_[0][byte];
+  }
+  while (head < tail) {
+    int state = queue[head++];
+    accepting_[state] = accepting_[state] || accepting_[fail[state]];
+    for (int byte = 0; byte < 256; ++byte) {
+      int child = next_[state][byte];
+      if (child != 0) {
+        fail[child] = next_[fail[state]][byte];
+        queue[tail++] = child;
+      } else {
+        next_[state][byte] = next_[fail[state]][byte];
+      }
+    }
+  }
+}
+
+void PieceScanner::end_piece() {
+  state_ = 0;
+  piece_length_ = 0;
+  past_null_ = false;
+}
+
+bool PieceScanner::feed(const char* bytes, size_t length) {
+  // Any character read makes a piece, and an empty marker is in every one.
+  if (always_ && length > 0) return true;
+  const uint8_t* text = reinterpret_cast<const uint8_t*>(bytes);
+  size_t i = 0;
+  while (i < length) {
+    // At the start state most bytes change nothing: pass them in a tight
+    // loop up to the next one that may start a marker, end the piece or
+    // stop the search (a null); past a null only the piece's end counts.
+    if (state_ == 0) {
+      const bool* stops = past_null_ ? piece_end_stops_ : start_stops_;
+      size_t limit = i + static_cast<size_t>(kPieceLimit - piece_length_);
+      if (limit > length) limit = length;
+      size_t j = i;
+      while (j < limit && !stops[text[j]]) ++j;
+      piece_length_ += static_cast<int>(j - i);
+      i = j;
+      if (piece_length_ == kPieceLimit) {
+        end_piece();
+        continue;
+      }
+      if (i == length) break;
+    }
+    const uint8_t byte = text[i++];
+    if (!past_null_) {
+      if (byte == 0) {
+        past_null_ = true;  // wcsstr stops at the piece's first null
+        state_ = 0;
+      } else {
+        state_ = next_[state_][byte];
+        if (accepting_[state_]) return true;
+      }
+    }
+    if (byte == '\n' || ++piece_length_ == kPieceLimit) end_piece();
+  }
+  return false;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Finds the markers in narrow text exactly as fgetws pieces and wcsstr
+// would: the text is cut into pieces that end after a '\n' or at 255
+// characters, a piece is searched only up to its first null character, and
+// no match spans two pieces. In the "C" locale each byte is one character,
+// so the bytes are scanned as they come, with no piece copied and one table
+// step per byte (an Aho-Corasick automaton over the markers).
+
+#include <stddef.h>
+#include <stdint.h>
+
+class PieceScanner {
+ public:
+  // markers: count wide texts; those with a character above U+00FF can
+  // never match narrow text and are left out.
+  PieceScanner(const wchar_t* const* markers, size_t count);
+
+  // False when the markers are too long for the table; then use fgetws.
+  bool usable() const { return !too_big_; }
+
+  // Scans the next bytes of the text; true once a marker has been found.
+  bool feed(const char* bytes, size_t length);
+
+ private:
+  static const int kMaxStates = 64;
+  static const int kPieceLimit = 255;
+
+  bool add_marker(const wchar_t* marker);
+  void link_states();
+  void end_piece();
+
+  uint8_t next_[kMaxStates][256] = {};
+  bool accepting_[kMaxStates] = {};
+  // Bytes the fast skip must stop at: at the start state, and past a null.
+  bool start_stops_[256] = {};
+  bool piece_end_stops_[256] = {};
+  int state_count_ = 1;
+  bool always_ = false;   // an empty marker is in every piece
+  bool too_big_ = false;
+
+  // Where the scan stands in the current piece.
+  int state_ = 0;
+  int piece_length_ = 0;
+  bool past_null_ = false;
+};

@@ -1,0 +1,29 @@
+// The benchmark's baseline: enumerates c:\windows\inf\oem*.inf as tarvex
+// does and reads every byte of each file with ReadFile, doing nothing else.
+// Part of the test suite, never shipped.
+#include <windows.h>
+
+#include <stdio.h>
+
+int main() {
+  static char buffer[1 << 16];
+  unsigned long long total = 0;
+  WIN32_FIND_DATAW match;
+  HANDLE search = FindFirstFileW(L"c:\\windows\\inf\\oem*.inf", &match);
+  if (search == INVALID_HANDLE_VALUE) return 1;
+  do {
+    wchar_t path[MAX_PATH + 16] = L"c:\\windows\\inf\\";
+    wcscat_s(path, match.cFileName);
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+      total += got;
+    }
+    CloseHandle(file);
+  } while (FindNextFileW(search, &match));
+  FindClose(search);
+  printf("%llu\n", total);
+  return 0;
+}
