@@ -25,7 +25,8 @@ wineserver -p || true   # keep the server up between runs, as on a running machi
 inf=$WINEPREFIX/drive_c/windows/inf
 
 # One INF of about 30 KB, the size of a typical device INF, naming no vendor.
-template=$(mktemp)
+scratch=$(mktemp -d)
+template=$scratch/template.inf
 {
   printf '[Version]\r\nSignature="$Windows NT$"\r\nClass=SmartCardReader\r\n'
   printf 'Provider=%%PROVIDER%%\r\nDriverVer=05/20/2016,1.4.2.0\r\n\r\n'
@@ -43,9 +44,12 @@ measure() {
   shift 2
   local times=() peaks=()
   for _ in $(seq 1 "$runs"); do
-    /usr/bin/time -f '%e %M' -o /tmp/bench.time "$@" >/dev/null 2>&1 || true
-    read -r seconds kib < <(tail -n 1 /tmp/bench.time)
-    times+=("$seconds")
+    local start end kib
+    start=$(date +%s%N)
+    /usr/bin/time -f '%M' -o "$scratch/time" "$@" >/dev/null 2>&1 || true
+    end=$(date +%s%N)
+    kib=$(tail -n 1 "$scratch/time")
+    times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
     peaks+=("$kib")
   done
   local t m
@@ -58,13 +62,14 @@ measure() {
 
 echo
 echo "| reader                       | INFs   | median s | MB/s     | peak MiB |"
-echo "|------------------------------|--------|----------|----------|----------|"
+echo "|------------------------------|-------:|---------:|---------:|---------:|"
 for count in 100 1000 5000; do
   rm -f "$inf"/oem*.inf
   for i in $(seq 0 $((count - 1))); do cp "$template" "$inf/oem$i.inf"; done
   bytes=$(cat "$inf"/oem*.inf | wc -c)
   measure "tarvex.exe (Wine)" "$bytes" wine "$build/bin/tarvex.exe"
-  measure "ReadFile loop (Wine)" "$bytes" wine "$build/tests/bench_read_bytes.exe"
+  measure "ReadFile, tarvex's spelling" "$bytes" wine "$build/tests/bench_read_bytes.exe" 'c:\Windows\INF\'
+  measure "ReadFile, lower case (Wine)" "$bytes" wine "$build/tests/bench_read_bytes.exe"
   measure "grep -l (native)" "$bytes" grep -l -e DevedoZudi -e Nelvora -r "$inf" --include='oem*.inf'
 done
-rm -f "$template"
+rm -rf "$scratch"
