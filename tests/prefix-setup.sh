@@ -1,7 +1,8 @@
 #!/bin/sh
 # Readies the test suite's Wine prefix: makes it if needed, maps drive q: to
-# an empty folder (an empty drive root), installs the pnputil stand-in into
-# system32 (Wine has no pnputil) and builds the test MSIs with wixl.
+# an empty folder (an empty drive root) and r: to one the tests fill,
+# installs the pnputil stand-in into system32 (Wine has no pnputil) and
+# builds the test MSIs with wixl.
 # Usage: prefix-setup.sh <prefix> <wine> <stand-in exe> <data dir> <msi dir>
 set -eu
 prefix=$1
@@ -17,6 +18,11 @@ empty_drive="$prefix-empty-drive"
 rm -rf "$empty_drive"
 mkdir -p "$empty_drive"
 ln -sfn "$empty_drive" "$prefix/dosdevices/q:"
+# r: is a drive root the launcher tests fill with packages of their own.
+package_drive="$prefix-package-drive"
+rm -rf "$package_drive"
+mkdir -p "$package_drive"
+ln -sfn "$package_drive" "$prefix/dosdevices/r:"
 
 cp "$standin" "$prefix/drive_c/windows/system32/pnputil.exe"
 

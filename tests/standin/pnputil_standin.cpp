@@ -11,6 +11,8 @@
 // its line "PLANTED " and does nothing else.
 #include <windows.h>
 
+#include <stdlib.h>
+
 #include <string>
 
 #include "standin_log.h"
@@ -19,6 +21,15 @@ namespace {
 
 const wchar_t kDriverStore[] = L"c:\\windows\\inf\\";
 const DWORD kWorkMilliseconds = 300;
+// Set to 0 by suites that run thousands of calls and check order otherwise.
+const wchar_t kPauseVariable[] = L"PNPUTIL_STANDIN_PAUSE_MS";
+
+DWORD pause_milliseconds() {
+  wchar_t value[16];
+  DWORD length = GetEnvironmentVariableW(kPauseVariable, value, 16);
+  if (length == 0 || length >= 16) return kWorkMilliseconds;
+  return static_cast<DWORD>(wcstoul(value, nullptr, 10));
+}
 
 // The command line without the program's own name.
 std::wstring argument_text() {
@@ -111,7 +122,7 @@ void append_to_log(const std::wstring& text) {
 
 int main() {
   std::wstring arguments = argument_text();
-  Sleep(kWorkMilliseconds);
+  Sleep(pause_milliseconds());
   if (!started_from_system_folder()) {
     append_to_log(L"PLANTED " + arguments);
     return 0;

@@ -1,0 +1,107 @@
+#include "model.h"
+
+namespace model {
+
+namespace {
+
+const wchar_t* const kMarkers[] = {L"DevedoZudi", L"Nelvora"};
+const size_t kPiece = 255;
+
+std::wstring crlf_to_lf(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+std::wstring from_utf8(const std::string& bytes) {
+  std::wstring out;
+  for (size_t i = 0; i < bytes.size();) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      out += static_cast<wchar_t>(c);
+      i += 1;
+    } else if ((c & 0xE0) == 0xC0) {
+      out += static_cast<wchar_t>(((c & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
+      i += 2;
+    } else {
+      out += static_cast<wchar_t>(((c & 0x0F) << 12) |
+                                  ((bytes[i + 1] & 0x3F) << 6) |
+                                  (bytes[i + 2] & 0x3F));
+      i += 3;
+    }
+  }
+  return out;
+}
+
+std::wstring from_utf16le(const std::string& bytes) {
+  std::wstring out;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    out += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                (static_cast<unsigned char>(bytes[i + 1]) << 8));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::wstring inf_text(const std::string& bytes) {
+  std::wstring text;
+  for (char byte : bytes) {
+    if (byte == '\x1a') break;
+    text += static_cast<wchar_t>(static_cast<unsigned char>(byte));
+  }
+  return crlf_to_lf(text);
+}
+
+std::wstring setup_ini_text(const std::string& bytes) {
+  if (bytes.compare(0, 3, "\xef\xbb\xbf") == 0) {
+    return crlf_to_lf(from_utf8(bytes.substr(3)));
+  }
+  if (bytes.compare(0, 2, "\xff\xfe") == 0) {
+    return crlf_to_lf(from_utf16le(bytes.substr(2)));
+  }
+  return crlf_to_lf(from_utf8(bytes));
+}
+
+bool names_vendor(const std::wstring& text) {
+  std::vector<std::wstring> pieces;
+  std::wstring piece;
+  for (wchar_t c : text) {
+    piece += c;
+    if (c == L'\n' || piece.size() == kPiece) {
+      pieces.push_back(piece);
+      piece.clear();
+    }
+  }
+  if (!piece.empty()) pieces.push_back(piece);
+  for (std::wstring& p : pieces) {
+    p = p.substr(0, p.find(L'\0'));
+    for (const wchar_t* marker : kMarkers) {
+      if (p.find(marker) != std::wstring::npos) return true;
+    }
+  }
+  return false;
+}
+
+bool narrow(const std::wstring& wide, std::string* out) {
+  out->clear();
+  for (wchar_t c : wide) {
+    if (c > 0xFF) return false;
+    *out += static_cast<char>(c);
+  }
+  return true;
+}
+
+std::wstring msiexec_line(const std::wstring& msi_name, bool quiet) {
+  return L"/i \"" + msi_name + L"\"" + (quiet ? L" /quiet /qn" : L"");
+}
+
+bool quiet(const std::vector<std::string>& arguments) {
+  return arguments.size() == 1 &&
+         (arguments[0] == "/s" || arguments[0] == "/S");
+}
+
+}  // namespace model
