@@ -35,8 +35,8 @@ bool build_msi_pattern(const wchar_t* directory, size_t length,
          append_whole(pattern, capacity, kMsiPattern);
 }
 
-bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet,
-                             wchar_t* line, size_t capacity) {
+bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet, wchar_t* line,
+                             size_t capacity) {
   if (capacity == 0) return false;
   line[0] = L'\0';
   bool whole = append_whole(line, capacity, kArgumentsHead) &&

@@ -13,8 +13,8 @@ bool build_msi_pattern(const wchar_t* directory, size_t length,
 
 // Writes /i "<msi_name>" (plus " /quiet /qn" in quiet mode) into line;
 // false when the whole line would not fit, never a shortened line.
-bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet,
-                             wchar_t* line, size_t capacity);
+bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet, wchar_t* line,
+                             size_t capacity);
 
 // Writes system_dir + "\" + tool into path; false when it would not fit or
 // the system folder is unknown (length 0).

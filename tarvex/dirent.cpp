@@ -22,8 +22,8 @@ int entry_type(DWORD attributes) {
 // and fits, else the 8.3 short name, else "?".
 void fill_entry(dirent* entry, const WIN32_FIND_DATAW& data) {
   size_t converted = 0;
-  bool named = narrow_text(data.cFileName, entry->d_name,
-                           sizeof entry->d_name, &converted);
+  bool named = narrow_text(data.cFileName, entry->d_name, sizeof entry->d_name,
+                           &converted);
   if (!named && data.cAlternateFileName[0] != L'\0') {
     named = narrow_text(data.cAlternateFileName, entry->d_name,
                         sizeof entry->d_name, &converted);

@@ -21,8 +21,8 @@ struct dirent {
 struct WDIR;
 
 struct DIR {
-  dirent ent;    // the record every readdir overwrites and hands out
-  WDIR* wdirp;   // the wide stream, owned by this DIR
+  dirent ent;   // the record every readdir overwrites and hands out
+  WDIR* wdirp;  // the wide stream, owned by this DIR
 };
 
 // Opens the folder at path; null with errno ENOENT when it cannot be listed.

@@ -1,6 +1,5 @@
 #include "piece_scanner.h"
 
-
 namespace {
 
 const unsigned kNarrowLimit = 0xFF;

@@ -35,7 +35,7 @@ class PieceScanner {
   bool start_stops_[256] = {};
   bool piece_end_stops_[256] = {};
   int state_count_ = 1;
-  bool always_ = false;   // an empty marker is in every piece
+  bool always_ = false;  // an empty marker is in every piece
   bool too_big_ = false;
 
   // Where the scan stands in the current piece.

@@ -61,8 +61,8 @@ bool build_setup_ini_path(const char* name, char* path, size_t capacity) {
          append_text(path, capacity, kSetupIniName);
 }
 
-bool build_uninstall_keys(const char* name, char* first_key,
-                          char* second_key, size_t capacity) {
+bool build_uninstall_keys(const char* name, char* first_key, char* second_key,
+                          size_t capacity) {
   return copy_text(first_key, capacity, kFirstKeyPrefix) &&
          append_text(first_key, capacity, name) &&
          copy_text(second_key, capacity, kSecondKeyPrefix) &&

@@ -20,8 +20,8 @@ bool build_setup_ini_path(const char* name, char* path, size_t capacity);
 
 // Forms both uninstall key names for the product name, each in capacity
 // bytes; false if either would not fit whole.
-bool build_uninstall_keys(const char* name, char* first_key,
-                          char* second_key, size_t capacity);
+bool build_uninstall_keys(const char* name, char* first_key, char* second_key,
+                          size_t capacity);
 
 // Runs phase 2 on this machine: 0 when the second key was deleted, else
 // non-zero (see the statuses above, or the deletion's Windows error).

@@ -3,7 +3,6 @@
 #include <wchar.h>
 #include <windows.h>
 
-
 #include "file_stream.h"
 #include "piece_scanner.h"
 #include "text_mode.h"
@@ -42,8 +41,8 @@ bool file_contains_any(const char* path, const char* mode,
   return stream_contains_any(file.get(), markers, count);
 }
 
-bool narrow_file_contains_any(const char* path,
-                              const wchar_t* const* markers, size_t count) {
+bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
+                              size_t count) {
   PieceScanner scanner(markers, count);
   if (!scanner.usable()) {
     return file_contains_any(path, kNarrowTextMode, markers, count);

@@ -35,5 +35,5 @@ bool file_contains_any(const char* path, const char* mode,
 // pieces are scanned as the bytes come. The runtime's open and its
 // character-by-character fgetws cost several times the reading itself on a
 // large driver store.
-bool narrow_file_contains_any(const char* path,
-                              const wchar_t* const* markers, size_t count);
+bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
+                              size_t count);

@@ -6,9 +6,9 @@
 
 struct WDIR {
   WIN32_FIND_DATAW data;
-  int cached;      // non-zero while data holds an entry not yet handed out
-  HANDLE handle;   // INVALID_HANDLE_VALUE once the search has ended or failed
-  wchar_t* patt;   // full path + separator + "*", on the heap
+  int cached;     // non-zero while data holds an entry not yet handed out
+  HANDLE handle;  // INVALID_HANDLE_VALUE once the search has ended or failed
+  wchar_t* patt;  // full path + separator + "*", on the heap
 };
 
 // Starts a search of the folder at path; null (errno ENOENT where a search

@@ -3,9 +3,8 @@
 // Part of the test suite, never shipped.
 // Usage: bench_read_bytes [folder prefix to open the files by, default
 // "c:\windows\inf\"]. tarvex opens them as "c:\Windows\INF\" + name.
-#include <windows.h>
-
 #include <stdio.h>
+#include <windows.h>
 
 int wmain(int argc, wchar_t** argv) {
   const wchar_t* prefix = argc > 1 ? argv[1] : L"c:\\windows\\inf\\";
@@ -18,8 +17,9 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t path[2 * MAX_PATH];
     wcscpy_s(path, prefix);
     wcscat_s(path, match.cFileName);
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) continue;
     DWORD got = 0;
     while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {

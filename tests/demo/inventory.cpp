@@ -2,9 +2,8 @@
 // Windows itself sees it, one item a line: "<section>\t<item>\t<detail>".
 // The demo runs it before and after the programs and sets the two side by
 // side. Part of the test suite, never shipped.
-#include <windows.h>
-
 #include <stdio.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -109,10 +108,10 @@ void uninstall_keys() {
                         nullptr) != ERROR_SUCCESS) {
         break;
       }
-      std::wstring shown = std::wstring(branch_path).find(L"WOW6432Node") !=
-                                   std::wstring::npos
-                               ? L"WOW6432Node\\...\\Uninstall\\"
-                               : L"...\\Uninstall\\";
+      std::wstring shown =
+          std::wstring(branch_path).find(L"WOW6432Node") != std::wstring::npos
+              ? L"WOW6432Node\\...\\Uninstall\\"
+              : L"...\\Uninstall\\";
       item("uninstall key", shown + name, display_name(branch, name));
     }
     RegCloseKey(branch);

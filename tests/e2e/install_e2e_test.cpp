@@ -1,7 +1,6 @@
 // install.exe, built, run in the Wine prefix against the pnputil stand-in.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -24,11 +23,12 @@ TEST(Install, ArgumentsReachPnputilAsOneLineAfterItHasFinished) {
 
 TEST(Install, QuotedWordsArriveAsSeparateWords) {
   PnputilLog log;
-  RunResult run = run_program(program_path(L"install.exe"),
-                              L"/add-driver \"c:\\my drivers\\x.inf\" /install");
+  RunResult run =
+      run_program(program_path(L"install.exe"),
+                  L"/add-driver \"c:\\my drivers\\x.inf\" /install");
   EXPECT_EQ(run.exit_code, 1u);
-  EXPECT_EQ(pnputil_calls(),
-            std::vector<std::string>{"/add-driver c:\\my drivers\\x.inf /install"});
+  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{
+                                 "/add-driver c:\\my drivers\\x.inf /install"});
 }
 
 TEST(Install, NoArgumentPrintsUsageAndStartsNothing) {

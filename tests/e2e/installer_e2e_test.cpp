@@ -26,7 +26,8 @@ const TestPackage kQuietPackage = {
     L"c:\\Program Files\\Driver Tools Tests\\Quiet Test Package\\payload.txt"};
 const TestPackage kVisiblePackage = {
     L"Visible Driver Package.msi", L"{6B1D0C58-3E1A-4C55-9D39-6A3C1F0A1002}",
-    L"c:\\Program Files\\Driver Tools Tests\\Visible Test Package\\payload.txt"};
+    L"c:\\Program Files\\Driver Tools Tests\\Visible Test "
+    L"Package\\payload.txt"};
 
 const wchar_t kUninstallKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -90,8 +91,7 @@ class PackageFolder {
       : scratch_(name) {
     if (package != nullptr) {
       std::wstring built = module_msi_folder() + package->file;
-      CopyFileW(built.c_str(), (path() + L"\\" + package->file).c_str(),
-                FALSE);
+      CopyFileW(built.c_str(), (path() + L"\\" + package->file).c_str(), FALSE);
     }
   }
   const std::wstring& path() const { return scratch_.path(); }
@@ -108,8 +108,8 @@ TEST(Installer, QuietModeInstallsTheMsiAndPrintsNothing) {
   PackageFolder folder(L"driver package quiet", &kQuietPackage);
   ASSERT_TRUE(path_exists(folder.path() + L"\\" + kQuietPackage.file));
 
-  RunResult run = run_program(program_path(L"installer.exe"), L"/S",
-                              folder.path());
+  RunResult run =
+      run_program(program_path(L"installer.exe"), L"/S", folder.path());
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_EQ(run.output, "");
   EXPECT_TRUE(wait_for_install(kQuietPackage));
@@ -120,8 +120,8 @@ TEST(Installer, VisibleModeEchoesTheLineExactlyAndInstalls) {
   PackageFolder folder(L"driver package visible", &kVisiblePackage);
 
   // A lone /q is not the quiet switch: this run is visible.
-  RunResult run = run_program(program_path(L"installer.exe"), L"/q",
-                              folder.path());
+  RunResult run =
+      run_program(program_path(L"installer.exe"), L"/q", folder.path());
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_EQ(run.output, "\r\n/i \"Visible Driver Package.msi\"\r\n");
   EXPECT_TRUE(wait_for_install(kVisiblePackage));

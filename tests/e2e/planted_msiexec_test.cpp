@@ -2,9 +2,8 @@
 // Wine then runs any native msiexec.exe the shell finds, as Windows would,
 // instead of preferring its builtin one. A planted msiexec.exe in the
 // package folder must still never run.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 

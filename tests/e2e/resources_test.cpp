@@ -1,8 +1,7 @@
 // Each built program's version resource and manifest, read back from the
 // file the way Windows reads them.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -21,11 +20,23 @@ struct Deliverable {
 };
 
 const Deliverable kDeliverables[] = {
-    {L"tarvex.exe", L"tarvex", L"uninstall old driver", L"1.0.0.4",
-     {1, 0, 0, 4}, "requireAdministrator"},
-    {L"installer.exe", L"installer", L"installer", L"1.0.0.2", {1, 0, 0, 2},
+    {L"tarvex.exe",
+     L"tarvex",
+     L"uninstall old driver",
+     L"1.0.0.4",
+     {1, 0, 0, 4},
      "requireAdministrator"},
-    {L"install.exe", L"install", L"install utility", L"1.0.0.1", {1, 0, 0, 1},
+    {L"installer.exe",
+     L"installer",
+     L"installer",
+     L"1.0.0.2",
+     {1, 0, 0, 2},
+     "requireAdministrator"},
+    {L"install.exe",
+     L"install",
+     L"install utility",
+     L"1.0.0.1",
+     {1, 0, 0, 1},
      "asInvoker"},
 };
 
@@ -94,10 +105,11 @@ TEST(Resources, ExactlyOneManifestWithTheDeliverablesExecutionLevel) {
                            reinterpret_cast<LONG_PTR>(&languages));
     EXPECT_EQ(languages, 1);
 
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    HRSRC found =
+        FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
     ASSERT_NE(found, nullptr);
-    const char* text = static_cast<const char*>(
-        LockResource(LoadResource(module, found)));
+    const char* text =
+        static_cast<const char*>(LockResource(LoadResource(module, found)));
     std::string manifest(text, SizeofResource(module, found));
     EXPECT_NE(manifest.find(std::string("requestedExecutionLevel level=\"") +
                             d.level + "\""),

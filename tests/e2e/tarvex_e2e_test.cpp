@@ -1,9 +1,8 @@
 // tarvex.exe, built, run on machines that each test lays out in the Wine
 // prefix: driver-store INFs, InstallShield entries, uninstall keys (64-bit
 // view) and program folders. Everything a test lays out is put back.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>
@@ -83,8 +82,8 @@ class Machine {
   }
 
   void first_key(const std::wstring& entry) {
-    keys_.push_back(std::make_unique<ScopedKey>(
-        kFirstKeyPrefix + entry, registration_values(entry)));
+    keys_.push_back(std::make_unique<ScopedKey>(kFirstKeyPrefix + entry,
+                                                registration_values(entry)));
   }
   void second_key(const std::wstring& entry) {
     keys_.push_back(std::make_unique<ScopedKey>(kSecondKeyPrefix + entry,
@@ -160,7 +159,8 @@ TEST(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
   RunResult run = run_tarvex();
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_EQ(run.output, "");
-  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{delete_line("oem901.inf")});
+  EXPECT_EQ(pnputil_calls(),
+            std::vector<std::string>{delete_line("oem901.inf")});
   EXPECT_FALSE(path_exists(kInfFolder + L"oem901.inf"));
   EXPECT_TRUE(path_exists(kInfFolder + L"oem900.inf"));
 
@@ -188,11 +188,12 @@ TEST(Tarvex, OneVendorInfPurgedPerRunInNameOrder) {
   machine.inf(L"oem905.inf", std::string(kMakerInf) + "; Nelvora too\r\n");
 
   run_tarvex();
-  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{delete_line("oem902.inf")});
+  EXPECT_EQ(pnputil_calls(),
+            std::vector<std::string>{delete_line("oem902.inf")});
   run_tarvex();
-  EXPECT_EQ(pnputil_calls(), (std::vector<std::string>{
-                                 delete_line("oem902.inf"),
-                                 delete_line("oem905.inf")}));
+  EXPECT_EQ(pnputil_calls(),
+            (std::vector<std::string>{delete_line("oem902.inf"),
+                                      delete_line("oem905.inf")}));
   run_tarvex();
   EXPECT_EQ(pnputil_calls().size(), 2u);
   EXPECT_TRUE(path_exists(kInfFolder + L"oem903.inf"));
@@ -221,7 +222,8 @@ TEST(Tarvex, InfWhoseNameDoesNotNarrowIsSkipped) {
   machine.inf(L"oem920.inf", kEarlierInf);
 
   run_tarvex();
-  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{delete_line("oem920.inf")});
+  EXPECT_EQ(pnputil_calls(),
+            std::vector<std::string>{delete_line("oem920.inf")});
   EXPECT_TRUE(path_exists(kInfFolder + L"oem\x0142.inf"));
 }
 

@@ -10,7 +10,8 @@ const size_t kPiece = 255;
 std::wstring crlf_to_lf(const std::wstring& text) {
   std::wstring out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') continue;
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+      continue;
     out += text[i];
   }
   return out;
@@ -39,8 +40,9 @@ std::wstring from_utf8(const std::string& bytes) {
 std::wstring from_utf16le(const std::string& bytes) {
   std::wstring out;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    out += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    out +=
+        static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                             (static_cast<unsigned char>(bytes[i + 1]) << 8));
   }
   return out;
 }

@@ -2,9 +2,8 @@
 // store, InstallShield data folder, uninstall keys and candidate folders; the
 // built tarvex.exe runs on it; the model says which pnputil line, which keys
 // and which folder must go, and everything else must stay exactly as it was.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <random>
@@ -41,10 +40,14 @@ const std::wstring kSecondPrefix = kUninstall + L"\\";
 class Dice {
  public:
   explicit Dice(unsigned seed) : engine_(seed) {}
-  int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(engine_); }
+  int below(int n) {
+    return std::uniform_int_distribution<int>(0, n - 1)(engine_);
+  }
   bool chance(double p) { return std::bernoulli_distribution(p)(engine_); }
   template <typename T, size_t N>
-  const T& pick(const T (&items)[N]) { return items[below(static_cast<int>(N))]; }
+  const T& pick(const T (&items)[N]) {
+    return items[below(static_cast<int>(N))];
+  }
 
  private:
   std::mt19937 engine_;
@@ -53,12 +56,15 @@ class Dice {
 // Lines of text with markers, near-markers and long lines that put a marker
 // across the 255-character boundary; wide, so any encoding can carry them.
 std::vector<std::wstring> random_lines(Dice& dice, bool latin1, bool wide) {
-  static const wchar_t* const kWords[] = {
-      L"[Version]", L"Signature=\"$Windows NT$\"", L"Class=SmartCardReader",
-      L"DriverVer=05/20/2016,1.4.2.0", L"HKR,,Setting,0x00010001,1", L"; note"};
+  static const wchar_t* const kWords[] = {L"[Version]",
+                                          L"Signature=\"$Windows NT$\"",
+                                          L"Class=SmartCardReader",
+                                          L"DriverVer=05/20/2016,1.4.2.0",
+                                          L"HKR,,Setting,0x00010001,1",
+                                          L"; note"};
   static const wchar_t* const kNames[] = {
-      L"DevedoZudi", L"Nelvora", L"devedozudi", L"NELVORA", L"Devedozudi",
-      L"Nelvor", L"Devedo Zudi", L"Contoso"};
+      L"DevedoZudi", L"Nelvora", L"devedozudi",  L"NELVORA",
+      L"Devedozudi", L"Nelvor",  L"Devedo Zudi", L"Contoso"};
   std::vector<std::wstring> lines;
   const int count = dice.below(8);
   for (int i = 0; i < count; ++i) {
@@ -119,8 +125,7 @@ std::wstring join(const std::vector<std::wstring>& lines, const wchar_t* end) {
 
 std::string random_inf(Dice& dice) {
   const int encoding = dice.below(4);  // ANSI, UTF-8, UTF-8 BOM, UTF-16 BOM
-  std::vector<std::wstring> lines =
-      random_lines(dice, true, encoding != 0);
+  std::vector<std::wstring> lines = random_lines(dice, true, encoding != 0);
   if (dice.chance(0.15)) {
     lines.insert(lines.begin() + dice.below(static_cast<int>(lines.size()) + 1),
                  L"\x1a");
@@ -143,7 +148,8 @@ std::string random_inf(Dice& dice) {
 
 std::string random_setup_ini(Dice& dice) {
   const int encoding = dice.below(4);  // UTF-8, UTF-8 BOM, UTF-16 BOM, no BOM
-  std::vector<std::wstring> lines = random_lines(dice, encoding != 3, encoding != 3);
+  std::vector<std::wstring> lines =
+      random_lines(dice, encoding != 3, encoding != 3);
   lines.insert(lines.begin(), L"[Startup]");
   std::wstring text = join(lines, dice.chance(0.5) ? L"\r\n" : L"\n");
   switch (encoding) {
@@ -161,9 +167,10 @@ std::string random_setup_ini(Dice& dice) {
 std::wstring random_entry_name(Dice& dice, bool latin1) {
   std::wstring name = L"{";
   static const wchar_t kHex[] = L"0123456789ABCDEF";
-  const int length = dice.chance(0.2) ? 50 + dice.below(20) : 8 + dice.below(30);
+  const int length =
+      dice.chance(0.2) ? 50 + dice.below(20) : 8 + dice.below(30);
   for (int i = 0; i < length; ++i) name += kHex[dice.below(16)];
-  if (dice.chance(0.1)) name += L" \x0142\x0105";   // no narrow form: 8.3 name
+  if (dice.chance(0.1)) name += L" \x0142\x0105";  // no narrow form: 8.3 name
   if (latin1 && dice.chance(0.1)) name += L" \xe9\xfc";
   return name + L"}";
 }
@@ -228,7 +235,8 @@ Machine lay_out(Dice& dice, bool latin1) {
   for (int i = 0; i < infs; ++i) numbers.insert(dice.below(40));
   for (int number : numbers) {
     std::wstring name = L"oem" + std::to_wstring(number) + L".inf";
-    if (dice.chance(0.08)) name = L"oem\x0142" + std::to_wstring(number) + L".inf";
+    if (dice.chance(0.08))
+      name = L"oem\x0142" + std::to_wstring(number) + L".inf";
     if (dice.chance(0.08)) name = L"OEM" + std::to_wstring(number) + L".INF";
     machine.infs.emplace_back(name, random_inf(dice));
     write_file(kInf + name, machine.infs.back().second);
@@ -376,8 +384,9 @@ Prediction predict(const Machine& machine) {
     do {
       std::string narrow_name;
       if (!model::narrow(data.cFileName, &narrow_name)) continue;
-      auto inf = std::find_if(machine.infs.begin(), machine.infs.end(),
-                              [&](const auto& i) { return i.first == data.cFileName; });
+      auto inf = std::find_if(
+          machine.infs.begin(), machine.infs.end(),
+          [&](const auto& i) { return i.first == data.cFileName; });
       if (inf == machine.infs.end()) continue;
       if (!model::names_vendor(model::inf_text(inf->second))) continue;
       prediction.pnputil.push_back("/delete-driver c:\\Windows\\INF\\" +
@@ -417,10 +426,13 @@ Prediction predict(const Machine& machine) {
     FindClose(search);
   }
   if (target.empty()) return prediction;
-  const std::wstring wide_target(target.begin(), target.end());
+  // Back to wide as the registry sees the narrow name (ACP 1252 here).
+  std::wstring wide_target;
+  for (char c : target) wide_target += static_cast<wchar_t>(static_cast<unsigned char>(c));
   auto has_key = [&](const std::wstring& key) {
-    return std::any_of(machine.keys.begin(), machine.keys.end(),
-                       [&](const std::wstring& k) { return lower(k) == lower(key); });
+    return std::any_of(
+        machine.keys.begin(), machine.keys.end(),
+        [&](const std::wstring& k) { return lower(k) == lower(key); });
   };
   const std::wstring first = kFirstPrefix + wide_target;
   const std::wstring second = kSecondPrefix + wide_target;
@@ -469,12 +481,14 @@ TEST(RandomMachines, TarvexDoesWhatTheModelSaysAndNothingElse) {
     std::set<std::wstring> expected;
     for (const std::wstring& item : before) {
       bool gone = false;
-      for (const std::wstring& g : prediction.gone) gone = gone || lower(g) == lower(item);
+      for (const std::wstring& g : prediction.gone)
+        gone = gone || lower(g) == lower(item);
       if (!gone) expected.insert(item);
     }
     const std::set<std::wstring> after = snapshot();
     const std::string where = "seed " + std::to_string(seed) + ", machine " +
-                              std::to_string(m) + " (" + machine.description + ")";
+                              std::to_string(m) + " (" + machine.description +
+                              ")";
     EXPECT_EQ(run.exit_code, 0u) << where;
     EXPECT_EQ(pnputil_calls(), prediction.pnputil) << where;
     if (after != expected) {
@@ -483,21 +497,27 @@ TEST(RandomMachines, TarvexDoesWhatTheModelSaysAndNothingElse) {
                           after.end(), std::inserter(missing, missing.end()));
       std::set_difference(after.begin(), after.end(), expected.begin(),
                           expected.end(), std::inserter(extra, extra.end()));
-      ADD_FAILURE() << where << "\nwent but should have stayed:\n" << show(missing)
-                    << "stayed but should have gone:\n" << show(extra);
+      ADD_FAILURE() << where << "\nwent but should have stayed:\n"
+                    << show(missing) << "stayed but should have gone:\n"
+                    << show(extra);
     }
+    // RANDOM_KEEP=1 leaves a failed machine in the prefix to look at.
+    if (HasFailure() && getenv("RANDOM_KEEP") != nullptr) return;
     wipe_machine(machine.keys);
     if (HasFailure()) break;
     purged += prediction.pnputil.empty() ? 0 : 1;
     bool keys_went = false;
-    for (const std::wstring& g : prediction.gone) keys_went = keys_went || g.rfind(L"HKLM", 0) == 0;
+    for (const std::wstring& g : prediction.gone)
+      keys_went = keys_went || g.rfind(L"HKLM", 0) == 0;
     cleaned += keys_went ? 1 : 0;
-    for (const std::wstring& c : kCandidates) removed += prediction.gone.count(c);
+    for (const std::wstring& c : kCandidates)
+      removed += prediction.gone.count(c);
   }
   clear_pnputil_calls();
-  std::printf("%d machines (seed %u): %d driver packages purged, %d "
-              "registrations deleted, %d folders removed\n",
-              count, seed, purged, cleaned, removed);
+  std::printf(
+      "%d machines (seed %u): %d driver packages purged, %d "
+      "registrations deleted, %d folders removed\n",
+      count, seed, purged, cleaned, removed);
 }
 
 }  // namespace

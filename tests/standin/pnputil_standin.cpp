@@ -9,9 +9,8 @@
 // It sleeps a little first, so a caller that does not wait is caught out.
 // A copy started from anywhere but the system folder (a planted one) marks
 // its line "PLANTED " and does nothing else.
-#include <windows.h>
-
 #include <stdlib.h>
+#include <windows.h>
 
 #include <string>
 
@@ -128,7 +127,8 @@ int main() {
     return 0;
   }
 
-  std::wstring inf = middle(arguments, L"/delete-driver ", L" /uninstall /force");
+  std::wstring inf =
+      middle(arguments, L"/delete-driver ", L" /uninstall /force");
   if (!inf.empty()) delete_driver(inf);
   inf = middle(arguments, L"/add-driver ", L" /install");
   if (!inf.empty()) add_driver(inf);

@@ -24,7 +24,8 @@ bool running_under_wine() {
 void write_file(const std::wstring& path, const std::string& bytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw failure("CreateFileW", GetLastError());
+  if (file == INVALID_HANDLE_VALUE)
+    throw failure("CreateFileW", GetLastError());
   DWORD written = 0;
   BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
                       &written, nullptr);
@@ -100,15 +101,15 @@ ScopedKey::ScopedKey(
     const std::vector<std::pair<std::wstring, std::wstring>>& values)
     : subkey_(std::move(subkey)) {
   HKEY key = nullptr;
-  LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0,
-                                   nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                                   nullptr, &key, nullptr);
+  LSTATUS status =
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, nullptr, 0,
+                      KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) throw failure("RegCreateKeyExW", status);
   for (const auto& value : values) {
-    RegSetValueExW(key, value.first.c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(value.second.c_str()),
-                   static_cast<DWORD>((value.second.size() + 1) *
-                                      sizeof(wchar_t)));
+    RegSetValueExW(
+        key, value.first.c_str(), 0, REG_SZ,
+        reinterpret_cast<const BYTE*>(value.second.c_str()),
+        static_cast<DWORD>((value.second.size() + 1) * sizeof(wchar_t)));
   }
   RegCloseKey(key);
 }

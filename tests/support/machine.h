@@ -46,9 +46,9 @@ class ScopedPath {
 class ScopedKey {
  public:
   // Creates subkey (a path below HKLM) with the given string values.
-  ScopedKey(std::wstring subkey,
-            const std::vector<std::pair<std::wstring, std::wstring>>& values =
-                {});
+  ScopedKey(
+      std::wstring subkey,
+      const std::vector<std::pair<std::wstring, std::wstring>>& values = {});
   ~ScopedKey();
   ScopedKey(const ScopedKey&) = delete;
   ScopedKey& operator=(const ScopedKey&) = delete;

@@ -67,10 +67,10 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   if (!arguments.empty()) line += L" " + arguments;
   std::wstring environment = environment_block(extra_environment);
   PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessW(
-      exe.c_str(), &line[0], nullptr, nullptr, TRUE,
-      CREATE_UNICODE_ENVIRONMENT, &environment[0],
-      folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+  BOOL started = CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE,
+                                CREATE_UNICODE_ENVIRONMENT, &environment[0],
+                                folder.empty() ? nullptr : folder.c_str(),
+                                &startup, &process);
   CloseHandle(write_end);
   if (!started) {
     DWORD error = GetLastError();

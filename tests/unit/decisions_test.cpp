@@ -29,8 +29,8 @@ TEST(DriverStore, NameThatDoesNotNarrowGivesNoPath) {
 
 TEST(DriverStore, DeleteDriverLineIsExact) {
   wchar_t line[512];
-  ASSERT_TRUE(build_delete_driver_arguments("c:\\Windows\\INF\\oem12.inf",
-                                            line, 512));
+  ASSERT_TRUE(
+      build_delete_driver_arguments("c:\\Windows\\INF\\oem12.inf", line, 512));
   EXPECT_STREQ(line,
                L"/delete-driver c:\\Windows\\INF\\oem12.inf /uninstall /force");
 }

@@ -68,8 +68,7 @@ TEST(Dirent, TrailingBackslashOrSlashGivesTheSamePattern) {
   for (const std::string& path : {base, base + "\\", base + "/"}) {
     DIR* dir = opendir(path.c_str());
     ASSERT_NE(dir, nullptr) << path;
-    EXPECT_EQ(std::wstring(dir->wdirp->patt), scratch.path() + L"\\*")
-        << path;
+    EXPECT_EQ(std::wstring(dir->wdirp->patt), scratch.path() + L"\\*") << path;
     closedir(dir);
   }
 }

@@ -21,11 +21,23 @@ using testsupport::write_file;
 const wchar_t* const kMarkers[] = {kMakerMarker, kEarlierVendorMarker};
 
 std::string random_text(std::mt19937& random) {
-  static const std::string kPieces[] = {
-      "DevedoZudi", "Nelvora", "devedozudi", "Devedo",    "Zudi",
-      "Nelv",       "ora",     "\r\n",       "\n",         "\r",
-      "\x1a",       "\xe9\xff", "[Version]",  " ; x ",      "\r\r\n",
-      "\n\r",       std::string(1, '\0')};
+  static const std::string kPieces[] = {"DevedoZudi",
+                                        "Nelvora",
+                                        "devedozudi",
+                                        "Devedo",
+                                        "Zudi",
+                                        "Nelv",
+                                        "ora",
+                                        "\r\n",
+                                        "\n",
+                                        "\r",
+                                        "\x1a",
+                                        "\xe9\xff",
+                                        "[Version]",
+                                        " ; x ",
+                                        "\r\r\n",
+                                        "\n\r",
+                                        std::string(1, '\0')};
   const size_t count = sizeof kPieces / sizeof kPieces[0];
   std::string text;
   const size_t target = std::uniform_int_distribution<size_t>(0, 900)(random);
@@ -34,7 +46,8 @@ std::string random_text(std::mt19937& random) {
       // Filler that pushes the next piece near a 255-character boundary.
       text.append(std::uniform_int_distribution<size_t>(1, 260)(random), 'x');
     } else {
-      text += kPieces[std::uniform_int_distribution<size_t>(0, count - 1)(random)];
+      text +=
+          kPieces[std::uniform_int_distribution<size_t>(0, count - 1)(random)];
     }
   }
   return text;

@@ -35,8 +35,8 @@ TEST(MsiPattern, AppendsPatternUnchangedEvenAtADriveRoot) {
 TEST(MsiPattern, DirectoryOf505FitsAndLongerIsRefused) {
   std::wstring fits(505, L'd');
   wchar_t pattern[kDirectoryChars];
-  ASSERT_TRUE(build_msi_pattern(fits.c_str(), fits.size(), pattern,
-                                kDirectoryChars));
+  ASSERT_TRUE(
+      build_msi_pattern(fits.c_str(), fits.size(), pattern, kDirectoryChars));
   EXPECT_EQ(std::wstring(pattern), fits + L"\\*.msi");
 
   std::wstring too_long(506, L'd');
@@ -50,8 +50,8 @@ TEST(MsiPattern, DirectoryOf505FitsAndLongerIsRefused) {
 
 TEST(MsiexecArguments, QuotesTheNameAndAddsQuietOptions) {
   wchar_t line[kArgumentChars];
-  ASSERT_TRUE(build_msiexec_arguments(L"Setup.msi", false, line,
-                                      kArgumentChars));
+  ASSERT_TRUE(
+      build_msiexec_arguments(L"Setup.msi", false, line, kArgumentChars));
   EXPECT_STREQ(line, L"/i \"Setup.msi\"");
   ASSERT_TRUE(build_msiexec_arguments(L"My Driver Package.msi", true, line,
                                       kArgumentChars));
@@ -62,8 +62,8 @@ TEST(MsiexecArguments, LongestNamesFitAndLongerAreRefusedNotCut) {
   wchar_t line[kArgumentChars];
   std::wstring quiet_max(239, L'q');
   std::wstring visible_max(250, L'v');
-  EXPECT_TRUE(build_msiexec_arguments(quiet_max.c_str(), true, line,
-                                      kArgumentChars));
+  EXPECT_TRUE(
+      build_msiexec_arguments(quiet_max.c_str(), true, line, kArgumentChars));
   EXPECT_EQ(std::wstring(line).size(), 255u);
   EXPECT_TRUE(build_msiexec_arguments(visible_max.c_str(), false, line,
                                       kArgumentChars));

@@ -31,8 +31,7 @@ std::string utf16le(const std::string& ascii) {
 
 class VendorText : public ::testing::Test {
  protected:
-  VendorText()
-      : scratch_(L"vendor-text-" + test_name()) {}
+  VendorText() : scratch_(L"vendor-text-" + test_name()) {}
 
   static std::wstring test_name() {
     std::string name =
@@ -101,8 +100,8 @@ TEST_F(VendorText, SetupIniMatchesInUtf16WithBomAndUtf8EitherWay) {
 }
 
 TEST_F(VendorText, MissingFileIsNoMatch) {
-  EXPECT_FALSE(file_contains_any("c:\\tarvex-tests\\no-such-file.inf",
-                                 kInfMode, kBoth, 2));
+  EXPECT_FALSE(file_contains_any("c:\\tarvex-tests\\no-such-file.inf", kInfMode,
+                                 kBoth, 2));
 }
 
 }  // namespace
