@@ -96,7 +96,9 @@ std::wstring first_msi(const std::wstring& folder) {
 }
 
 bool wait_for_calls(size_t count) {
-  for (int i = 0; i < 100; ++i) {
+  // installer does not wait for msiexec; on a busy machine it may take a
+  // while to start.
+  for (int i = 0; i < 600; ++i) {
     if (pnputil_calls().size() >= count) return true;
     Sleep(50);
   }
