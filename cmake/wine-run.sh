@@ -15,14 +15,19 @@ export WINEARCH=win64
 # Wine needs no display for console programs; keep it from looking for one.
 unset DISPLAY WAYLAND_DISPLAY
 
-if [ ! -f "$prefix/system.reg" ]; then
-  mkdir -p "$(dirname "$prefix")"
-  (
-    flock 9
-    if [ ! -f "$prefix/system.reg" ]; then
-      wineboot -i >/dev/null 2>&1
-      wineserver -w
-    fi
-  ) 9>"$prefix.lock"
-fi
+mkdir -p "$(dirname "$prefix")"
+(
+  flock 9
+  if [ ! -f "$prefix/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+  # One persistent server for the whole run, its services started with
+  # nothing of ours open: a service started by a test would inherit that
+  # test's output pipe and keep ctest waiting on it until Wine stops. The
+  # server stays until wine-stop.sh (or wineserver -k) ends it.
+  if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
+    "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
+) 9>"$prefix.lock"
 exec "$wine" "$@"

@@ -9,23 +9,12 @@
 #include <vector>
 
 #include "machine.h"
+#include "old_installation.h"
 #include "programs.h"
 
 namespace {
 
 using namespace testsupport;
-
-const std::wstring kInfFolder = L"c:\\windows\\inf\\";
-const std::wstring kInstallShield =
-    L"c:\\Program Files (x86)\\InstallShield Installation Information";
-const std::wstring kMakerFolder = L"c:\\Program Files (x86)\\Devedozudi";
-const std::wstring kEarlierFolder =
-    L"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver";
-const std::wstring kFirstKeyPrefix =
-    L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-    L"InstallShield_";
-const std::wstring kSecondKeyPrefix =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 const char kMakerInf[] =
     "[Version]\r\nSignature=\"$Windows NT$\"\r\nProvider=DevedoZudi\r\n";

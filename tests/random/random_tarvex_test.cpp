@@ -15,6 +15,7 @@
 
 #include "machine.h"
 #include "model.h"
+#include "old_installation.h"
 #include "programs.h"
 #include "random_settings.h"
 
@@ -22,19 +23,9 @@ namespace {
 
 using namespace testsupport;
 
-const std::wstring kInf = L"c:\\windows\\inf\\";
-const std::wstring kBase =
-    L"c:\\Program Files (x86)\\InstallShield Installation Information";
-const std::wstring kMaker = L"c:\\Program Files (x86)\\Devedozudi";
 const std::wstring kCandidates[] = {
-    kMaker + L"\\PX3", kMaker + L"\\ZR410", kMaker + L"\\ZR420",
-    kMaker + L"\\ZR430", L"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver"};
-const std::wstring kUninstall =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const std::wstring kUninstall32 =
-    L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const std::wstring kFirstPrefix = kUninstall32 + L"\\InstallShield_";
-const std::wstring kSecondPrefix = kUninstall + L"\\";
+    kMakerFolder + L"\\PX3", kMakerFolder + L"\\ZR410",
+    kMakerFolder + L"\\ZR420", kMakerFolder + L"\\ZR430", kEarlierFolder};
 
 // ---- random content -------------------------------------------------------
 
@@ -196,15 +187,15 @@ struct Machine {
 
 void wipe_machine(const std::vector<std::wstring>& keys) {
   WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW((kInf + L"oem*").c_str(), &data);
+  HANDLE search = FindFirstFileW((kInfFolder + L"oem*").c_str(), &data);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      DeleteFileW((kInf + data.cFileName).c_str());
+      DeleteFileW((kInfFolder + data.cFileName).c_str());
     } while (FindNextFileW(search, &data));
     FindClose(search);
   }
-  remove_tree(kBase);
-  remove_tree(kMaker);
+  remove_tree(kInstallShield);
+  remove_tree(kMakerFolder);
   remove_tree(kCandidates[4]);
   for (const std::wstring& key : keys) delete_key_tree(key);
 }
@@ -240,19 +231,19 @@ Machine lay_out(Dice& dice, bool latin1) {
       name = L"oem\x0142" + std::to_wstring(number) + L".inf";
     if (dice.chance(0.08)) name = L"OEM" + std::to_wstring(number) + L".INF";
     machine.infs.emplace_back(name, random_inf(dice));
-    write_file(kInf + name, machine.infs.back().second);
-    write_file(kInf + name.substr(0, name.size() - 4) + L".pnf", "pnf");
+    write_file(kInfFolder + name, machine.infs.back().second);
+    write_file(kInfFolder + name.substr(0, name.size() - 4) + L".pnf", "pnf");
   }
   text << machine.infs.size() << " INFs; ";
 
   machine.base = dice.chance(0.85);
   if (machine.base) {
-    make_folders(kBase);
+    make_folders(kInstallShield);
     const int entries = dice.below(5);
     for (int i = 0; i < entries; ++i) {
       Entry entry;
       entry.name = random_entry_name(dice, latin1);
-      const std::wstring path = kBase + L"\\" + entry.name;
+      const std::wstring path = kInstallShield + L"\\" + entry.name;
       entry.is_file = dice.chance(0.1);
       if (entry.is_file) {
         write_file(path, "not a folder");
@@ -270,8 +261,8 @@ Machine lay_out(Dice& dice, bool latin1) {
       std::vector<std::wstring> names = {entry.name, short_name(path),
                                          entry.name.substr(0, 59)};
       for (const std::wstring& name : names) {
-        if (dice.chance(0.7)) machine.keys.push_back(kFirstPrefix + name);
-        if (dice.chance(0.7)) machine.keys.push_back(kSecondPrefix + name);
+        if (dice.chance(0.7)) machine.keys.push_back(kFirstKeyPrefix + name);
+        if (dice.chance(0.7)) machine.keys.push_back(kSecondKeyPrefix + name);
       }
       machine.entries.push_back(entry);
     }
@@ -283,8 +274,8 @@ Machine lay_out(Dice& dice, bool latin1) {
   for (const std::wstring& key : machine.keys) create_key(key);
 
   if (dice.chance(0.5)) {
-    make_folders(kMaker);
-    write_file(kMaker + L"\\readme.txt", "stays");
+    make_folders(kMakerFolder);
+    write_file(kMakerFolder + L"\\readme.txt", "stays");
   }
   for (int i = 0; i < 5; ++i) {
     machine.candidates[i] = dice.chance(0.5) ? 0 : 1 + dice.below(3);
@@ -349,18 +340,18 @@ void add_keys(const std::wstring& branch, std::set<std::wstring>* items) {
 std::set<std::wstring> snapshot() {
   std::set<std::wstring> items;
   WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW((kInf + L"oem*").c_str(), &data);
+  HANDLE search = FindFirstFileW((kInfFolder + L"oem*").c_str(), &data);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      items.insert(kInf + data.cFileName);
+      items.insert(kInfFolder + data.cFileName);
     } while (FindNextFileW(search, &data));
     FindClose(search);
   }
-  add_tree(kBase, &items);
-  add_tree(kMaker, &items);
+  add_tree(kInstallShield, &items);
+  add_tree(kMakerFolder, &items);
   add_tree(kCandidates[4], &items);
-  add_keys(kUninstall, &items);
-  add_keys(kUninstall32, &items);
+  add_keys(kUninstallBranch, &items);
+  add_keys(kUninstallBranch32, &items);
   return items;
 }
 
@@ -380,7 +371,7 @@ Prediction predict(const Machine& machine) {
   Prediction prediction;
   // Phase 1: the driver store in the order Windows lists it.
   WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW((kInf + L"oem*.inf").c_str(), &data);
+  HANDLE search = FindFirstFileW((kInfFolder + L"oem*.inf").c_str(), &data);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       std::string narrow_name;
@@ -393,8 +384,9 @@ Prediction predict(const Machine& machine) {
       prediction.pnputil.push_back("/delete-driver c:\\Windows\\INF\\" +
                                    narrow_name + " /uninstall /force");
       std::wstring name = data.cFileName;
-      prediction.gone.insert(kInf + name);
-      prediction.gone.insert(kInf + name.substr(0, name.size() - 4) + L".pnf");
+      prediction.gone.insert(kInfFolder + name);
+      prediction.gone.insert(kInfFolder + name.substr(0, name.size() - 4) +
+                             L".pnf");
       break;
     } while (FindNextFileW(search, &data));
     FindClose(search);
@@ -403,7 +395,7 @@ Prediction predict(const Machine& machine) {
   // Phase 2: the first listed entry whose setup.ini names a vendor.
   if (!machine.base) return prediction;
   std::string target;
-  search = FindFirstFileW((kBase + L"\\*").c_str(), &data);
+  search = FindFirstFileW((kInstallShield + L"\\*").c_str(), &data);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       std::wstring name = data.cFileName;
@@ -429,14 +421,15 @@ Prediction predict(const Machine& machine) {
   if (target.empty()) return prediction;
   // Back to wide as the registry sees the narrow name (ACP 1252 here).
   std::wstring wide_target;
-  for (char c : target) wide_target += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  for (char c : target)
+    wide_target += static_cast<wchar_t>(static_cast<unsigned char>(c));
   auto has_key = [&](const std::wstring& key) {
     return std::any_of(
         machine.keys.begin(), machine.keys.end(),
         [&](const std::wstring& k) { return lower(k) == lower(key); });
   };
-  const std::wstring first = kFirstPrefix + wide_target;
-  const std::wstring second = kSecondPrefix + wide_target;
+  const std::wstring first = kFirstKeyPrefix + wide_target;
+  const std::wstring second = kSecondKeyPrefix + wide_target;
   for (const std::wstring& key : machine.keys) {
     if (lower(key) == lower(first) || lower(key) == lower(second)) {
       prediction.gone.insert(L"HKLM\\" + key);
