@@ -29,6 +29,10 @@ stop_wine
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
 wineserver -w
+# One server for the whole demo, its services started with our output
+# closed, so none of them holds a pipe of the demo open.
+wineserver -p </dev/null >/dev/null 2>&1 || true
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 c=$WINEPREFIX/drive_c
 win() { wine "$@" 2>/dev/null; }
 cp "$build/tests/standin/pnputil.exe" "$c/windows/system32/pnputil.exe"
