@@ -12,6 +12,8 @@ namespace testsupport {
 
 namespace {
 
+const int kStartAttempts = 3;
+
 std::wstring module_folder() {
   wchar_t path[MAX_PATH];
   DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -67,10 +69,17 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   if (!arguments.empty()) line += L" " + arguments;
   std::wstring environment = environment_block(extra_environment);
   PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE,
-                                CREATE_UNICODE_ENVIRONMENT, &environment[0],
-                                folder.empty() ? nullptr : folder.c_str(),
-                                &startup, &process);
+  BOOL started = FALSE;
+  // Wine now and then fails to start a process with an internal error when
+  // the machine is busy; that says nothing about the program, so try again.
+  for (int attempt = 0; attempt < kStartAttempts && !started; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    started = CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE,
+                             CREATE_UNICODE_ENVIRONMENT, &environment[0],
+                             folder.empty() ? nullptr : folder.c_str(),
+                             &startup, &process);
+    if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+  }
   CloseHandle(write_end);
   if (!started) {
     DWORD error = GetLastError();
