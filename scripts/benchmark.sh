@@ -12,16 +12,8 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target tarvex bench_read_bytes >/dev/null
 
 build=$PWD/build/windows
-export WINEPREFIX=$build/bench-prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-stop_wine() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; }
-trap stop_wine EXIT
-stop_wine
-rm -rf "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1
-wineserver -p || true   # keep the server up between runs, as on a running machine
+# A fresh prefix whose server stays up between runs, as on a running machine.
+. scripts/sandbox.sh "$build/bench-prefix"
 inf=$WINEPREFIX/drive_c/windows/inf
 
 # One INF of about 30 KB, the size of a typical device INF, naming no vendor.

@@ -16,23 +16,9 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target tarvex installer install_utility \
   pnputil_standin demo_inventory | tail -1
 
-export WINEPREFIX=$build/demo-prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-stop_wine() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; }
-trap stop_wine EXIT
-
 started=$SECONDS
-section "Making a fresh sandbox machine (Wine prefix $WINEPREFIX)"
-stop_wine
-rm -rf "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1
-wineserver -w
-# One server for the whole demo, its services started with our output
-# closed, so none of them holds a pipe of the demo open.
-wineserver -p </dev/null >/dev/null 2>&1 || true
-wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+section "Making a fresh sandbox machine (Wine prefix $build/demo-prefix)"
+. scripts/sandbox.sh "$build/demo-prefix"
 c=$WINEPREFIX/drive_c
 win() { wine "$@" 2>/dev/null; }
 cp "$build/tests/standin/pnputil.exe" "$c/windows/system32/pnputil.exe"
