@@ -2,8 +2,9 @@
 # Installs, from Debian's packages, whatever this machine still lacks to
 # cross-build the programs and test them under Wine. Run as root.
 set -eu
-packages="cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  mingw-w64-tools wine wine64 msitools wixl googletest zip unzip osslsigncode openssl time"
+packages="cmake ninja-build make g++-mingw-w64-x86-64-posix
+  binutils-mingw-w64-x86-64 mingw-w64-tools wine wine64 msitools wixl
+  googletest zip unzip osslsigncode openssl time"
 
 missing=""
 for package in $packages; do
