@@ -1,7 +1,6 @@
 #pragma once
 
 #include <stdio.h>
-#include <windows.h>
 
 // Owns a C runtime file stream opened with fopen_s; fclose on the way out.
 class FileStream {
@@ -20,21 +19,4 @@ class FileStream {
 
  private:
   FILE* file_ = nullptr;
-};
-
-// Owns a file handle from CreateFileA; CloseHandle on the way out.
-class KernelFile {
- public:
-  explicit KernelFile(HANDLE handle) : handle_(handle) {}
-  ~KernelFile() {
-    if (is_open()) CloseHandle(handle_);
-  }
-  KernelFile(const KernelFile&) = delete;
-  KernelFile& operator=(const KernelFile&) = delete;
-
-  bool is_open() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
 };

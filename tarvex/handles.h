@@ -21,6 +21,23 @@ class FindHandle {
   HANDLE handle_;
 };
 
+// Owns a file handle from CreateFileA; CloseHandle on the way out.
+class KernelFile {
+ public:
+  explicit KernelFile(HANDLE handle) : handle_(handle) {}
+  ~KernelFile() {
+    if (is_open()) CloseHandle(handle_);
+  }
+  KernelFile(const KernelFile&) = delete;
+  KernelFile& operator=(const KernelFile&) = delete;
+
+  bool is_open() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
 // Owns a kernel handle (a process); CloseHandle only if there is one, so a
 // failed launch's empty handle is never closed.
 class KernelHandle {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "file_stream.h"
+#include "handles.h"
 #include "piece_scanner.h"
 #include "text_mode.h"
 

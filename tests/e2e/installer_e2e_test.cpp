@@ -61,11 +61,7 @@ bool wait_for_install(const TestPackage& package) {
   return false;
 }
 
-std::wstring msiexec_path() {
-  wchar_t folder[MAX_PATH];
-  GetSystemDirectoryW(folder, MAX_PATH);
-  return std::wstring(folder) + L"\\msiexec.exe";
-}
+std::wstring msiexec_path() { return system_folder() + L"\\msiexec.exe"; }
 
 // Takes the package off the machine again, whatever the test did.
 class InstalledPackage {

@@ -19,10 +19,7 @@ TEST(Installer, MsiexecPlantedInThePackageFolderIsNotRun) {
   ScratchFolder folder(L"driver package planted");
   write_file(folder.path() + L"\\Planted Check.msi", "not a real package");
   // The planted file is the pnputil stand-in: if it ran, it would log.
-  wchar_t system_dir[MAX_PATH];
-  GetSystemDirectoryW(system_dir, MAX_PATH);
-  ASSERT_TRUE(CopyFileW((std::wstring(system_dir) + L"\\pnputil.exe").c_str(),
-                        (folder.path() + L"\\msiexec.exe").c_str(), FALSE));
+  ASSERT_TRUE(plant_standin(folder.path() + L"\\msiexec.exe"));
 
   // Under this override Wine cannot load its own msiexec from the system
   // folder as a native file, so the launch itself may fail there; what

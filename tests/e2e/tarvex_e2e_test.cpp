@@ -319,11 +319,7 @@ TEST(Tarvex, InterpreterIsNotTakenFromComspec) {
   // COMSPEC names a copy of the stand-in, which logs "PLANTED ..." if run:
   // a variable an unelevated user can set must not choose what runs.
   ScratchFolder planted(L"tarvex planted shell");
-  wchar_t system_dir[MAX_PATH];
-  GetSystemDirectoryW(system_dir, MAX_PATH);
-  std::wstring standin = std::wstring(system_dir) + L"\\pnputil.exe";
-  ASSERT_TRUE(CopyFileW(standin.c_str(),
-                        (planted.path() + L"\\shell.exe").c_str(), FALSE));
+  ASSERT_TRUE(plant_standin(planted.path() + L"\\shell.exe"));
 
   RunResult run = run_program(program_path(L"tarvex.exe"), L"", L"",
                               {L"COMSPEC=" + planted.path() + L"\\shell.exe"});

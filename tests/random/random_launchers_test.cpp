@@ -22,12 +22,6 @@ using namespace testsupport;
 
 const wchar_t kPackageDrive[] = L"r:";
 
-std::wstring system_folder() {
-  wchar_t folder[MAX_PATH];
-  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  return std::wstring(folder, length);
-}
-
 // The stand-in in place of msiexec.exe for the test's duration.
 class MsiexecStandIn {
  public:
@@ -35,8 +29,7 @@ class MsiexecStandIn {
       : msiexec_(system_folder() + L"\\msiexec.exe"),
         saved_(system_folder() + L"\\msiexec.exe.saved") {
     CopyFileW(msiexec_.c_str(), saved_.c_str(), FALSE);
-    CopyFileW((system_folder() + L"\\pnputil.exe").c_str(), msiexec_.c_str(),
-              FALSE);
+    plant_standin(msiexec_);
   }
   ~MsiexecStandIn() {
     CopyFileW(saved_.c_str(), msiexec_.c_str(), FALSE);

@@ -101,6 +101,17 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   return result;
 }
 
+std::wstring system_folder() {
+  wchar_t folder[MAX_PATH];
+  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  return std::wstring(folder, length < MAX_PATH ? length : 0);
+}
+
+bool plant_standin(const std::wstring& target) {
+  return CopyFileW((system_folder() + L"\\pnputil.exe").c_str(), target.c_str(),
+                   FALSE) != FALSE;
+}
+
 std::vector<std::string> pnputil_calls() {
   std::string log = read_file(PNPUTIL_STANDIN_LOG);
   std::vector<std::string> lines;

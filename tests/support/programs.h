@@ -25,6 +25,13 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
                       const std::wstring& folder = L"",
                       const std::vector<std::wstring>& extra_environment = {});
 
+// The system folder, as GetSystemDirectoryW names it (no trailing backslash).
+std::wstring system_folder();
+
+// Copies the pnputil stand-in to target: a planted program that logs
+// "PLANTED <arguments>" if it is ever run. False if the copy failed.
+bool plant_standin(const std::wstring& target);
+
 // The lines the pnputil stand-in logged, one per call, oldest first.
 std::vector<std::string> pnputil_calls();
 
