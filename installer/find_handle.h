@@ -13,6 +13,7 @@ class FindHandle {
   FindHandle& operator=(const FindHandle&) = delete;
 
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
 
  private:
   HANDLE handle_;

@@ -3,12 +3,21 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "name_pattern.h"
+
 namespace {
 
 const wchar_t kMsiPattern[] = L"\\*.msi";
 const wchar_t kArgumentsHead[] = L"/i \"";
 const wchar_t kArgumentsTail[] = L"\"";
 const wchar_t kQuietOptions[] = L" /quiet /qn";
+const wchar_t kMsiTail[] = L".msi";
+const char kUncarried = '?';
+// Characters up to here are the bytes of the same value in 8-bit text.
+const wchar_t kNarrowLimit = 0xFF;
+
+bool is_high_surrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool is_low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Appends source to the text in buffer only if all of it fits.
 bool append_whole(wchar_t* buffer, size_t capacity, const wchar_t* source) {
@@ -57,4 +66,31 @@ bool build_system_tool_path(const wchar_t* system_dir, size_t length,
                append_whole(path, capacity, tool);
   if (!whole) path[0] = L'\0';
   return whole;
+}
+
+bool is_msi_name(const wchar_t* found_name) {
+  return long_name_fits(found_name, L"", kMsiTail);
+}
+
+bool build_echo_text(const wchar_t* line, char* text, size_t capacity) {
+  size_t used = 0;
+  auto put = [&](char c) {
+    if (used + 1 >= capacity) return false;
+    text[used++] = c;
+    return true;
+  };
+  if (capacity == 0) return false;
+  bool whole = put('\n');
+  for (const wchar_t* c = line; whole && *c != L'\0'; ++c) {
+    // A surrogate pair is one character, shown as one "?".
+    if (is_high_surrogate(c[0]) && is_low_surrogate(c[1])) ++c;
+    whole = put(*c <= kNarrowLimit ? static_cast<char>(*c) : kUncarried);
+  }
+  whole = whole && put('\n');
+  text[whole ? used : 0] = '\0';
+  return whole;
+}
+
+int launch_failure_code(unsigned long last_error, intptr_t result) {
+  return static_cast<int>(last_error != 0 ? last_error : result);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdint.h>
 
 // Quiet mode: exactly one argument, and it is "/s" or "/S".
 bool is_quiet_mode(int argc, const char* const* argv);
@@ -21,3 +22,16 @@ bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet, wchar_t* line,
 bool build_system_tool_path(const wchar_t* system_dir, size_t length,
                             const wchar_t* tool, wchar_t* path,
                             size_t capacity);
+
+// True when the long name a search returned itself ends in ".msi" (any case):
+// a match found only through its 8.3 short name (x.msix) is not an MSI.
+bool is_msi_name(const wchar_t* found_name);
+
+// Writes the visible echo of line into text (capacity bytes): a line feed,
+// the line in 8-bit text with every character that 8-bit text cannot carry
+// shown as "?", and a line feed; false if it would not fit whole.
+bool build_echo_text(const wchar_t* line, char* text, size_t capacity);
+
+// The number "ShellExecute failed (%d)" shows: the system error when one was
+// set, otherwise the value ShellExecuteW returned.
+int launch_failure_code(unsigned long last_error, intptr_t result);

@@ -2,6 +2,7 @@
 // with administrator rights, visibly or, with /s or /S, unattended.
 #include <stdint.h>
 #include <stdio.h>
+#include <wchar.h>
 #include <windows.h>
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
@@ -15,6 +16,10 @@ const wchar_t kMsiexecName[] = L"msiexec.exe";
 const wchar_t kRunasVerb[] = L"runas";
 const size_t kDirectoryChars = 512;
 const size_t kArgumentChars = 256;
+// The echo: a line feed, the argument line, a line feed, the terminator.
+const size_t kEchoBytes = kArgumentChars + 2;
+// What the runtime's text mode writes for a line feed.
+const wchar_t kEchoLineEnd[] = L"\r\n";
 // ShellExecute reports success with a value above this.
 const INT_PTR kShellExecuteFailureLimit = 32;
 
@@ -27,6 +32,26 @@ const char kNameTooLongMessage[] =
     "The MSI file name is too long for the msiexec command line\n";
 const char kNoSystemFolderMessage[] =
     "The system folder could not be found, so msiexec was not started\n";
+
+// Shows the whole argument line: in a console exactly, as wide text;
+// redirected, in 8-bit text with "?" for what that cannot carry, so the line
+// is never cut short at a character the runtime's wide output cannot convert.
+void echo_line(const wchar_t* line) {
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(output, &mode)) {
+    const wchar_t* parts[] = {kEchoLineEnd, line, kEchoLineEnd};
+    for (const wchar_t* part : parts) {
+      DWORD written = 0;
+      WriteConsoleW(output, part, static_cast<DWORD>(wcslen(part)), &written,
+                    nullptr);
+    }
+    return;
+  }
+  char text[kEchoBytes];
+  if (build_echo_text(line, text, sizeof text)) fputs(text, stdout);
+  fflush(stdout);
+}
 
 }  // namespace
 
@@ -53,6 +78,17 @@ int main(int argc, char** argv) {
       printf(kNoMsiMessage, static_cast<int>(GetLastError()));
       return 1;
     }
+    // The search also matches 8.3 short names: x.msix is found as X~1.MSI.
+    // Only a long name ending in .msi counts; with none, it is as if
+    // nothing had matched.
+    bool found = is_msi_name(match.cFileName);
+    while (!found && FindNextFileW(search.get(), &match)) {
+      found = is_msi_name(match.cFileName);
+    }
+    if (!found) {
+      printf(kNoMsiMessage, static_cast<int>(ERROR_FILE_NOT_FOUND));
+      return 1;
+    }
     if (!build_msiexec_arguments(match.cFileName, quiet, arguments,
                                  kArgumentChars)) {
       fputs(kNameTooLongMessage, stdout);
@@ -71,15 +107,14 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  if (!quiet) {
-    wprintf(L"\n%ls\n", arguments);
-    fflush(stdout);
-  }
+  if (!quiet) echo_line(arguments);
 
+  SetLastError(ERROR_SUCCESS);
   HINSTANCE result = ShellExecuteW(nullptr, kRunasVerb, msiexec, arguments,
                                    nullptr, SW_SHOWNA);
-  if (reinterpret_cast<INT_PTR>(result) <= kShellExecuteFailureLimit) {
-    printf(kLaunchFailedMessage, static_cast<int>(GetLastError()));
+  INT_PTR code = reinterpret_cast<INT_PTR>(result);
+  if (code <= kShellExecuteFailureLimit) {
+    printf(kLaunchFailedMessage, launch_failure_code(GetLastError(), code));
     return 1;
   }
   return 0;

@@ -88,3 +88,8 @@ int closedir(DIR* dir) {
   free(dir);
   return result;
 }
+
+const wchar_t* readdir_long_name(const DIR* dir) {
+  if (dir == nullptr || dir->wdirp == nullptr) return nullptr;
+  return dir->wdirp->data.cFileName;
+}

@@ -34,3 +34,9 @@ dirent* readdir(DIR* dir);
 
 // Releases the stream; 0, or -1 with errno EBADF for a null or half-built one.
 int closedir(DIR* dir);
+
+// Beside the POSIX shape: the long name, as the search returned it, of the
+// entry the last readdir handed out, so that a caller can tell whether d_name
+// is that very name or a stand-in for it (the 8.3 short name, or "?"). Null
+// for a null or half-built stream.
+const wchar_t* readdir_long_name(const DIR* dir);

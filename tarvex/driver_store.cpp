@@ -1,10 +1,12 @@
 #include "driver_store.h"
 
+#include <wchar.h>
 #include <windows.h>
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
 
 #include "handles.h"
+#include "name_pattern.h"
 #include "narrow_text.h"
 #include "system_tool.h"
 #include "vendor_text.h"
@@ -17,6 +19,11 @@ const char kDeleteDriverHead[] = "/delete-driver ";
 const char kDeleteDriverTail[] = " /uninstall /force";
 const wchar_t kPnputilName[] = L"pnputil.exe";
 const wchar_t kRunasVerb[] = L"runas";
+// The long name must itself fit the search pattern.
+const wchar_t kInfNameHead[] = L"oem";
+const wchar_t kInfNameTail[] = L".inf";
+// pnputil splits its unquoted argument line at these.
+const wchar_t kLineSplitters[] = L" \t\"";
 
 const size_t kNameBytes = 512;
 const size_t kPathBytes = 512;
@@ -31,6 +38,7 @@ bool find_vendor_inf(char* inf_path, size_t capacity) {
   FindHandle search(FindFirstFileW(kDriverStorePattern, &match));
   if (!search.valid()) return false;
   do {
+    if (!usable_inf_name(match.cFileName)) continue;
     if (!build_inf_path(match.cFileName, inf_path, capacity)) continue;
     if (narrow_file_contains_any(inf_path, kVendorMarkers, 2)) {
       return true;
@@ -58,9 +66,15 @@ void run_pnputil(const wchar_t* arguments) {
 
 }  // namespace
 
+bool usable_inf_name(const wchar_t* found_name) {
+  return long_name_fits(found_name, kInfNameHead, kInfNameTail) &&
+         wcspbrk(found_name, kLineSplitters) == nullptr;
+}
+
 bool build_inf_path(const wchar_t* found_name, char* path, size_t capacity) {
   char name[kNameBytes];
-  if (!narrow_text(found_name, name, sizeof name)) {
+  if (!narrow_text(found_name, name, sizeof name) ||
+      !reads_back_as(name, found_name)) {
     if (capacity > 0) path[0] = '\0';
     return false;
   }

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
+#include <windows.h>
 
 namespace {
 
@@ -49,4 +51,15 @@ bool append_text(char* target, size_t capacity, const char* source) {
   size_t used = strnlen(target, capacity);
   if (used == capacity || used + strlen(source) >= capacity) return false;
   return strcat_s(target, capacity, source) == 0;
+}
+
+bool reads_back_as(const char* narrow, const wchar_t* wide) {
+  if (narrow == nullptr || wide == nullptr) return false;
+  // Names are at most MAX_PATH characters; anything longer is not a name.
+  wchar_t read_back[MAX_PATH + 1];
+  // tarvex never switches the file functions to the OEM code page, and the
+  // registry's narrow functions always use the ANSI one.
+  int length =
+      MultiByteToWideChar(CP_ACP, 0, narrow, -1, read_back, MAX_PATH + 1);
+  return length > 0 && wcscmp(read_back, wide) == 0;
 }

@@ -22,3 +22,8 @@ bool copy_text(char* target, size_t capacity, const char* source);
 // Appends source to target only if all of it fits; false leaves target
 // unchanged.
 bool append_text(char* target, size_t capacity, const char* source);
+
+// True when narrow, read back through the ANSI code page the way CreateFileA,
+// fopen and RegDeleteKeyExA read a name, gives exactly wide: the file or key
+// the narrow name opens is then the one that wide names.
+bool reads_back_as(const char* narrow, const wchar_t* wide);

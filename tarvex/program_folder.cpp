@@ -1,5 +1,6 @@
 #include "program_folder.h"
 
+#include <string.h>
 #include <wchar.h>
 #include <windows.h>
 
@@ -23,7 +24,9 @@ const char* const kRemoveCommands[kCandidateCount] = {
 const size_t kMakerProductCount = 4;
 
 const wchar_t kInterpreterName[] = L"cmd.exe";
-const wchar_t kInterpreterSwitch[] = L" /c ";
+// /d: no AutoRun commands from the registry, which an unelevated user can
+// set under HKCU.
+const wchar_t kInterpreterSwitch[] = L" /d /c ";
 const size_t kTestPathBytes = 256;
 const size_t kCommandLineChars = 1024;
 
@@ -53,6 +56,21 @@ void run_command(const char* command) {
   KernelHandle thread(process.hThread);
   KernelHandle child(process.hProcess);
   child.wait();
+}
+
+// True when the folder at path is a link (a junction or a symbolic link):
+// asked without a trailing separator, so that the link itself answers, not
+// the folder it points to.
+bool is_link(const char* path) {
+  char own[kTestPathBytes];
+  if (!copy_text(own, sizeof own, path)) return false;
+  size_t length = strlen(own);
+  while (length > 1 && (own[length - 1] == '\\' || own[length - 1] == '/')) {
+    own[--length] = '\0';
+  }
+  DWORD attributes = GetFileAttributesA(own);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 }  // namespace
@@ -93,6 +111,9 @@ void remove_program_folder() {
       DirStream candidate(path);
       if (!candidate.is_open()) continue;
     }
+    // A link is not a leftover program folder: removing the tree behind it
+    // could reach outside Program Files (Wine's rmdir /s follows links).
+    if (is_link(path)) continue;
     run_command(candidate_command(i));
     return;
   }

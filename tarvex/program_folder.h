@@ -13,7 +13,7 @@ bool build_candidate_path(size_t index, char* path, size_t capacity);
 // The command that deletes candidate index, or null out of range.
 const char* candidate_command(size_t index);
 
-// Writes "<interpreter>" /c <command> in line (capacity characters): the
+// Writes "<interpreter>" /d /c <command> in line (capacity characters): the
 // command line the C runtime's system would hand the interpreter. False if
 // it would not fit whole.
 bool build_interpreter_line(const wchar_t* interpreter, const char* command,

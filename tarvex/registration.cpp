@@ -36,12 +36,16 @@ bool setup_ini_names_vendor(const char* entry_name) {
 
 // Walks the base folder for the first product that names a vendor and copies
 // its name into target. Names too long for the buffer are passed over: a key
-// is never deleted under a shortened name.
+// is never deleted under a shortened name. So is an entry whose narrow name
+// would open another entry's setup.ini or delete another name's keys: its
+// 8.3 short name, "?", or a name that the ANSI code page reads back as
+// another.
 int find_target(char* target, size_t capacity) {
   DirStream base(kInstallShieldFolder);
   if (!base.is_open()) return kNoBaseFolderStatus;
   while (dirent* entry = readdir(base.get())) {
     if (is_dot_entry(entry->d_name)) continue;
+    if (!reads_back_as(entry->d_name, readdir_long_name(base.get()))) continue;
     if (!copy_text(target, capacity, entry->d_name)) continue;
     if (setup_ini_names_vendor(target)) return 0;
   }

@@ -124,12 +124,17 @@ TEST(Installer, VisibleModeEchoesTheLineExactlyAndInstalls) {
 }
 
 TEST(Installer, NoMsiFilePrintsTheSearchErrorAndExits1) {
-  PackageFolder folder(L"driver package empty", nullptr);
-  for (const wchar_t* arguments : {L"/S", L""}) {
-    RunResult run =
-        run_program(program_path(L"installer.exe"), arguments, folder.path());
-    EXPECT_EQ(run.exit_code, 1u);
-    EXPECT_EQ(run.output, "FindFirstFile failed (2)\r\n");
+  PackageFolder empty(L"driver package empty", nullptr);
+  // *.msi finds x.msix through its 8.3 short name (X~1.MSI): not an MSI.
+  PackageFolder msix_only(L"driver package msix", nullptr);
+  write_file(msix_only.path() + L"\\Driver Package.msix", "not a package");
+  for (const PackageFolder* folder : {&empty, &msix_only}) {
+    for (const wchar_t* arguments : {L"/S", L""}) {
+      RunResult run = run_program(program_path(L"installer.exe"), arguments,
+                                  folder->path());
+      EXPECT_EQ(run.exit_code, 1u);
+      EXPECT_EQ(run.output, "FindFirstFile failed (2)\r\n");
+    }
   }
 }
 

@@ -98,6 +98,13 @@ class Machine {
     write_file(path, "a file, not a folder");
   }
 
+  // A link to the folder target, taken away again (never its target).
+  void link(const std::wstring& path, const std::wstring& target) {
+    need(path.substr(0, path.find_last_of(L'\\')));
+    own(path);
+    make_folder_link(path, target);
+  }
+
   void need(const std::wstring& folder) {
     needed_.push_back(std::make_unique<NeededFolder>(folder));
   }
@@ -128,6 +135,13 @@ bool first_key_exists(const std::wstring& entry) {
 }
 bool second_key_exists(const std::wstring& entry) {
   return key_exists(kSecondKeyPrefix + entry);
+}
+
+std::wstring short_name(const std::wstring& path) {
+  wchar_t buffer[MAX_PATH];
+  DWORD length = GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
+  std::wstring full(buffer, length < MAX_PATH ? length : 0);
+  return full.substr(full.find_last_of(L'\\') + 1);
 }
 
 const std::wstring kProductA = L"{A1B2C3D4-0000-4000-8000-00000000000A}";
@@ -205,15 +219,60 @@ TEST(Tarvex, InfsThatOnlySeemToNameAVendorAreLeftAlone) {
   EXPECT_TRUE(pnputil_calls().empty());
 }
 
-TEST(Tarvex, InfWhoseNameDoesNotNarrowIsSkipped) {
+// Found names whose forms differ: the wide name found, the narrow name that
+// is opened through the ANSI code page, the line pnputil splits at blanks.
+// Each is skipped and the search goes on to the real target, oem939.inf,
+// which lists after them.
+TEST(Tarvex, HostileInfNamesAreSkippedAndTheSearchGoesOn) {
+  struct Row {
+    const wchar_t* found;  // names a vendor
+    const wchar_t* other;  // what another form of its name reaches
+    const char* other_text;
+  };
+  const Row rows[] = {
+      // No narrow form at all.
+      {L"oem930\x0142.inf", nullptr, nullptr},
+      // 0x80 opens as oem930€.inf on code page 1252 (and as another letter
+      // on others); pnputil would be sent to the one found.
+      {L"oem930\x0080.inf", L"oem930\x20ac.inf", kMakerInf},
+      {L"oem930\x009f.inf", L"oem930\x0178.inf", kMakerInf},
+      // pnputil would split at the blank and delete oem931.inf.
+      {L"oem931.inf x.inf", L"oem931.inf", kUnrelatedInf},
+      // Found only through its 8.3 short name, OEM932~x.INF.
+      {L"oem932.infbak", nullptr, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(row.found)));
+    Machine machine;
+    machine.inf(row.found, kMakerInf);
+    if (row.other != nullptr) machine.inf(row.other, row.other_text);
+    machine.inf(L"oem939.inf", kEarlierInf);
+
+    run_tarvex();
+    EXPECT_EQ(pnputil_calls(),
+              std::vector<std::string>{delete_line("oem939.inf")});
+    EXPECT_EQ(pnputil_words(),
+              (std::vector<std::vector<std::string>>{
+                  {"/delete-driver", "c:\\Windows\\INF\\oem939.inf",
+                   "/uninstall", "/force"}}));
+    EXPECT_TRUE(path_exists(kInfFolder + row.found));
+    if (row.other != nullptr) {
+      EXPECT_TRUE(path_exists(kInfFolder + row.other));
+    }
+  }
+}
+
+TEST(Tarvex, Latin1InfNameIsUsedWhereTheCodePageReadsItBack) {
   Machine machine;
-  machine.inf(L"oem\x0142.inf", kMakerInf);
-  machine.inf(L"oem920.inf", kEarlierInf);
+  machine.inf(L"oem933\xe9.inf", kMakerInf);
+  machine.inf(L"oem939.inf", kEarlierInf);
 
   run_tarvex();
-  EXPECT_EQ(pnputil_calls(),
-            std::vector<std::string>{delete_line("oem920.inf")});
-  EXPECT_TRUE(path_exists(kInfFolder + L"oem\x0142.inf"));
+  // The stand-in logs UTF-8: the line carries U+00E9 as pnputil gets it.
+  const std::string expected = GetACP() == 1252
+                                   ? delete_line("oem933\xc3\xa9.inf")
+                                   : delete_line("oem939.inf");
+  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{expected});
 }
 
 TEST(Tarvex, OnlyTheProductWhoseSetupIniNamesAVendorLosesItsKeys) {
@@ -235,35 +294,61 @@ TEST(Tarvex, OnlyTheProductWhoseSetupIniNamesAVendorLosesItsKeys) {
   EXPECT_FALSE(second_key_exists(kProductB));
 }
 
-TEST(Tarvex, EntryNameTooLongForTheBufferIsPassedOverWhole) {
+// Entries whose narrow name is not their own: too long for the buffer (it
+// would be cut), no narrow form (readdir hands out the 8.3 short name), or
+// a byte that the ANSI code page reads back as another entry's name. None
+// may have its own or another name's keys deleted; the walk goes on to the
+// real target, which lists after them, and so the folder goes too.
+TEST(Tarvex, EntriesWhoseNarrowNameIsNotTheirOwnArePassedOver) {
   Machine machine;
   const std::wstring long_name = L"{A" + std::wstring(62, L'0') + L"}";
   const std::wstring cut_name = long_name.substr(0, 59);
+  const std::wstring no_narrow = L"{0\x0166 product}";
+  const std::wstring byte_80 = L"{01\x0080}";
+  const std::wstring euro = L"{01\x20ac}";
   machine.product(long_name, kMakerSetupIni);
+  machine.product(no_narrow, kMakerSetupIni);
+  machine.product(byte_80, kOtherSetupIni);
+  machine.product(euro, kMakerSetupIni);
   machine.product(kProductB, kEarlierSetupIni);
-  machine.both_keys(long_name);
-  machine.both_keys(cut_name);
+  const std::vector<std::wstring> stay = {
+      long_name, cut_name,
+      no_narrow, short_name(kInstallShield + L"\\" + no_narrow),
+      byte_80,   euro};
+  for (const std::wstring& name : stay) machine.both_keys(name);
   machine.both_keys(kProductB);
+  machine.program_folder(kMakerFolder + L"\\ZR420");
 
   run_tarvex();
-  EXPECT_TRUE(first_key_exists(long_name));
-  EXPECT_TRUE(second_key_exists(long_name));
-  EXPECT_TRUE(first_key_exists(cut_name));
-  EXPECT_TRUE(second_key_exists(cut_name));
+  for (const std::wstring& name : stay) {
+    SCOPED_TRACE(testing::PrintToString(name));
+    EXPECT_TRUE(first_key_exists(name));
+    EXPECT_TRUE(second_key_exists(name));
+  }
+  EXPECT_FALSE(first_key_exists(kProductB));
   EXPECT_FALSE(second_key_exists(kProductB));
+  EXPECT_FALSE(path_exists(kMakerFolder + L"\\ZR420"));
 }
 
-TEST(Tarvex, FirstExistingCandidateGoesAndFilesArePassedOver) {
+TEST(Tarvex, FirstExistingCandidateGoesAndFilesAndLinksArePassedOver) {
+  // A link to a tree outside Program Files is not a program folder. (The
+  // target outlives the machine: a link whose target is gone cannot be
+  // seen, and so not taken away.)
+  ScratchFolder outside(L"linked candidate target");
+  write_file(outside.path() + L"\\keep.txt", "not tarvex's");
   Machine machine;
   machine.product(kProductA, kMakerSetupIni);
   machine.both_keys(kProductA);
   machine.file(kMakerFolder + L"\\PX3");
-  machine.program_folder(kMakerFolder + L"\\ZR410");
+  machine.link(kMakerFolder + L"\\ZR410", outside.path());
+  machine.program_folder(kMakerFolder + L"\\ZR420");
   machine.program_folder(kMakerFolder + L"\\ZR430");
 
   run_tarvex();
   EXPECT_TRUE(path_exists(kMakerFolder + L"\\PX3"));
-  EXPECT_FALSE(path_exists(kMakerFolder + L"\\ZR410"));
+  EXPECT_TRUE(path_exists(kMakerFolder + L"\\ZR410"));
+  EXPECT_TRUE(path_exists(outside.path() + L"\\keep.txt"));
+  EXPECT_FALSE(path_exists(kMakerFolder + L"\\ZR420"));
   EXPECT_TRUE(is_directory(kMakerFolder + L"\\ZR430"));
   EXPECT_TRUE(is_directory(kMakerFolder));
 }

@@ -1,5 +1,9 @@
 #include "model.h"
 
+#include <windows.h>
+
+#include <cwctype>
+
 namespace model {
 
 namespace {
@@ -95,6 +99,26 @@ bool narrow(const std::wstring& wide, std::string* out) {
     *out += static_cast<char>(c);
   }
   return true;
+}
+
+bool usable_inf_name(const std::wstring& name) {
+  std::wstring lower;
+  for (wchar_t c : name) lower += static_cast<wchar_t>(std::towlower(c));
+  return lower.size() >= 7 && lower.compare(0, 3, L"oem") == 0 &&
+         lower.compare(lower.size() - 4, 4, L".inf") == 0 &&
+         name.find_first_of(L" \t\"") == std::wstring::npos;
+}
+
+bool opens_as(const std::string& narrow, const std::wstring& wide) {
+  wchar_t back[600];
+  int length = MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, back, 600);
+  return length > 0 && wide == back;
+}
+
+std::string echo(const std::wstring& line) {
+  std::string text = "\r\n";
+  for (wchar_t c : line) text += c <= 0xFF ? static_cast<char>(c) : '?';
+  return text + "\r\n";
 }
 
 std::wstring msiexec_line(const std::wstring& msi_name, bool quiet) {

@@ -24,6 +24,18 @@ bool names_vendor(const std::wstring& text);
 // U+00FF.
 bool narrow(const std::wstring& wide, std::string* out);
 
+// Whether tarvex may act on a name the driver-store search returned: the long
+// name itself is oem*.inf in any case, with no blank, tab or double quote.
+bool usable_inf_name(const std::wstring& name);
+
+// Whether a narrow name, opened through the ANSI code page, names exactly
+// the file or key that wide names.
+bool opens_as(const std::string& narrow, const std::wstring& wide);
+
+// What installer's visible echo prints (through a pipe, in text mode):
+// CR LF, the line with "?" for each character above U+00FF, CR LF.
+std::string echo(const std::wstring& line);
+
 // The msiexec argument line installer must build.
 std::wstring msiexec_line(const std::wstring& msi_name, bool quiet);
 

@@ -163,7 +163,11 @@ std::wstring random_entry_name(Dice& dice, bool latin1) {
       dice.chance(0.2) ? 50 + dice.below(20) : 8 + dice.below(30);
   for (int i = 0; i < length; ++i) name += kHex[dice.below(16)];
   if (dice.chance(0.1)) name += L" \x0142\x0105";  // no narrow form: 8.3 name
-  if (latin1 && dice.chance(0.1)) name += L" \xe9\xfc";
+  if (dice.chance(0.1)) name += L" \xe9\xfc";  // Latin-1: 1252 reads it back
+  // A byte 0x80-0x9F, which the ANSI code page reads back as another letter.
+  if (dice.chance(0.1)) name += static_cast<wchar_t>(0x80 + dice.below(32));
+  if (dice.chance(0.05)) name += L"\x20ac";
+  (void)latin1;
   return name + L"}";
 }
 
@@ -226,10 +230,34 @@ Machine lay_out(Dice& dice, bool latin1) {
   const int infs = dice.below(6);
   for (int i = 0; i < infs; ++i) numbers.insert(dice.below(40));
   for (int number : numbers) {
-    std::wstring name = L"oem" + std::to_wstring(number) + L".inf";
-    if (dice.chance(0.08))
-      name = L"oem\x0142" + std::to_wstring(number) + L".inf";
-    if (dice.chance(0.08)) name = L"OEM" + std::to_wstring(number) + L".INF";
+    const std::wstring n = std::to_wstring(number);
+    std::wstring name = L"oem" + n + L".inf";
+    switch (dice.below(16)) {
+      case 0:  // no narrow form
+        name = L"oem\x0142" + n + L".inf";
+        break;
+      case 1:
+        name = L"OEM" + n + L".INF";
+        break;
+      case 2:  // a byte the ANSI code page reads back as another letter
+        name =
+            L"oem" + n + static_cast<wchar_t>(0x80 + dice.below(32)) + L".inf";
+        break;
+      case 3:  // what the byte 0x80 opens as on code page 1252
+        name = L"oem" + n + L"\x20ac.inf";
+        break;
+      case 4:  // pnputil would split the line at the blank
+        name = L"oem" + n + L".inf oem" + n + L".inf";
+        break;
+      case 5:  // found only through its 8.3 short name
+        name = L"oem" + n + L".infbak";
+        break;
+      case 6:  // Latin-1: read back as itself on code page 1252 only
+        name = L"oem" + n + L"\xe9.inf";
+        break;
+      default:
+        break;
+    }
     machine.infs.emplace_back(name, random_inf(dice));
     write_file(kInfFolder + name, machine.infs.back().second);
     write_file(kInfFolder + name.substr(0, name.size() - 4) + L".pnf", "pnf");
@@ -375,14 +403,19 @@ Prediction predict(const Machine& machine) {
   if (search != INVALID_HANDLE_VALUE) {
     do {
       std::string narrow_name;
+      if (!model::usable_inf_name(data.cFileName)) continue;
       if (!model::narrow(data.cFileName, &narrow_name)) continue;
+      if (!model::opens_as(narrow_name, data.cFileName)) continue;
       auto inf = std::find_if(
           machine.infs.begin(), machine.infs.end(),
           [&](const auto& i) { return i.first == data.cFileName; });
       if (inf == machine.infs.end()) continue;
       if (!model::names_vendor(model::inf_text(inf->second))) continue;
-      prediction.pnputil.push_back("/delete-driver c:\\Windows\\INF\\" +
-                                   narrow_name + " /uninstall /force");
+      // The stand-in logs in UTF-8 what pnputil got: the narrow name widened
+      // byte for byte, which is the found name again.
+      prediction.pnputil.push_back(utf8(L"/delete-driver c:\\Windows\\INF\\" +
+                                        std::wstring(data.cFileName) +
+                                        L" /uninstall /force"));
       std::wstring name = data.cFileName;
       prediction.gone.insert(kInfFolder + name);
       prediction.gone.insert(kInfFolder + name.substr(0, name.size() - 4) +
@@ -400,11 +433,11 @@ Prediction predict(const Machine& machine) {
     do {
       std::wstring name = data.cFileName;
       if (name == L"." || name == L"..") continue;
+      // Only an entry whose narrow name opens and deletes under its own long
+      // name: never under its 8.3 short name, "?" or another's name.
       std::string narrow_name;
-      if (!model::narrow(name, &narrow_name) &&
-          !model::narrow(data.cAlternateFileName, &narrow_name)) {
-        continue;
-      }
+      if (!model::narrow(name, &narrow_name)) continue;
+      if (!model::opens_as(narrow_name, name)) continue;
       if (narrow_name.empty() || narrow_name.size() > 59) continue;
       auto entry = std::find_if(machine.entries.begin(), machine.entries.end(),
                                 [&](const Entry& e) { return e.name == name; });
@@ -419,7 +452,7 @@ Prediction predict(const Machine& machine) {
     FindClose(search);
   }
   if (target.empty()) return prediction;
-  // Back to wide as the registry sees the narrow name (ACP 1252 here).
+  // The registry sees the narrow name as the long name: it reads back.
   std::wstring wide_target;
   for (char c : target)
     wide_target += static_cast<wchar_t>(static_cast<unsigned char>(c));

@@ -6,13 +6,20 @@
 //     package is gone;
 //   /add-driver <inf> /install
 //     copies the INF into the driver store as the next free oemN.inf.
+// It splits its command line as every program does (CommandLineToArgvW) and
+// acts on the words, as the real utility would: for /delete-driver the word
+// after it is the INF, whatever the caller meant. Besides the raw line it logs
+// the words it received, so a test sees which file it would take.
 // It sleeps a little first, so a caller that does not wait is caught out.
 // A copy started from anywhere but the system folder (a planted one) marks
 // its line "PLANTED " and does nothing else.
 #include <stdlib.h>
 #include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "standin_log.h"
 
@@ -22,6 +29,7 @@ const wchar_t kDriverStore[] = L"c:\\windows\\inf\\";
 const DWORD kWorkMilliseconds = 300;
 // Set to 0 by suites that run thousands of calls and check order otherwise.
 const wchar_t kPauseVariable[] = L"PNPUTIL_STANDIN_PAUSE_MS";
+const std::wstring kWordSeparator(1, PNPUTIL_STANDIN_WORD_SEPARATOR);
 
 DWORD pause_milliseconds() {
   wchar_t value[16];
@@ -58,14 +66,16 @@ bool ends_with(const std::wstring& text, const std::wstring& tail) {
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The text between head and tail, or empty if the line is not that call.
-std::wstring middle(const std::wstring& text, const std::wstring& head,
-                    const std::wstring& tail) {
-  if (text.size() < head.size() + tail.size() || !starts_with(text, head) ||
-      !ends_with(text, tail)) {
-    return L"";
-  }
-  return text.substr(head.size(), text.size() - head.size() - tail.size());
+// The words of our command line after the program's name, split as the C
+// runtime and every program split it.
+std::vector<std::wstring> argument_words() {
+  int count = 0;
+  wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::wstring> result;
+  for (int i = 1; words != nullptr && i < count; ++i)
+    result.push_back(words[i]);
+  LocalFree(words);
+  return result;
 }
 
 void delete_driver(const std::wstring& inf) {
@@ -99,7 +109,7 @@ bool started_from_system_folder() {
   return lower(folder) == lower(std::wstring(system_dir, system_length));
 }
 
-void append_to_log(const std::wstring& text) {
+void append_to_log(const wchar_t* log_path, const std::wstring& text) {
   int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(),
                                   static_cast<int>(text.size()), nullptr, 0,
                                   nullptr, nullptr);
@@ -107,7 +117,7 @@ void append_to_log(const std::wstring& text) {
   WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
                       &line[0], bytes, nullptr, nullptr);
   line += "\r\n";
-  HANDLE log = CreateFileW(PNPUTIL_STANDIN_LOG, FILE_APPEND_DATA,
+  HANDLE log = CreateFileW(log_path, FILE_APPEND_DATA,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (log == INVALID_HANDLE_VALUE) return;
@@ -121,18 +131,24 @@ void append_to_log(const std::wstring& text) {
 
 int main() {
   std::wstring arguments = argument_text();
+  std::vector<std::wstring> words = argument_words();
   Sleep(pause_milliseconds());
   if (!started_from_system_folder()) {
-    append_to_log(L"PLANTED " + arguments);
+    append_to_log(PNPUTIL_STANDIN_LOG, L"PLANTED " + arguments);
     return 0;
   }
 
-  std::wstring inf =
-      middle(arguments, L"/delete-driver ", L" /uninstall /force");
-  if (!inf.empty()) delete_driver(inf);
-  inf = middle(arguments, L"/add-driver ", L" /install");
-  if (!inf.empty()) add_driver(inf);
+  if (words.size() >= 2 && lower(words[0]) == L"/delete-driver") {
+    delete_driver(words[1]);
+  } else if (words.size() >= 2 && lower(words[0]) == L"/add-driver") {
+    add_driver(words[1]);
+  }
 
-  append_to_log(arguments);
+  std::wstring joined;
+  for (const std::wstring& word : words) {
+    joined += (joined.empty() ? L"" : kWordSeparator) + word;
+  }
+  append_to_log(PNPUTIL_STANDIN_WORDS_LOG, joined);
+  append_to_log(PNPUTIL_STANDIN_LOG, arguments);
   return 0;
 }

@@ -13,6 +13,9 @@ std::runtime_error failure(const std::string& what, DWORD error) {
                             std::to_string(error));
 }
 
+// Deletes a link itself (below).
+void remove_link(const std::wstring& path);
+
 }  // namespace
 
 bool running_under_wine() {
@@ -76,6 +79,11 @@ void remove_tree(const std::wstring& path) {
     DeleteFileW(path.c_str());
     return;
   }
+  // A link goes by itself; what it points to is not ours.
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    remove_link(path);
+    return;
+  }
   WIN32_FIND_DATAW data;
   HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &data);
   if (search != INVALID_HANDLE_VALUE) {
@@ -87,6 +95,95 @@ void remove_tree(const std::wstring& path) {
     FindClose(search);
   }
   RemoveDirectoryW(path.c_str());
+}
+
+namespace {
+
+typedef char*(CDECL* UnixFileNameFunction)(const wchar_t*);
+
+// The Unix path Wine keeps a Windows path at.
+std::string unix_file_name(const std::wstring& path) {
+  auto convert = reinterpret_cast<UnixFileNameFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                             "wine_get_unix_file_name")));
+  if (convert == nullptr) throw failure("wine_get_unix_file_name", 0);
+  char* name = convert(path.c_str());
+  if (name == nullptr) throw failure("wine_get_unix_file_name", GetLastError());
+  std::string result = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+}  // namespace
+
+namespace {
+
+// The Unix path of a Windows path, quoted for a Unix program's command line.
+std::wstring quoted_unix_path(const std::wstring& path) {
+  std::string name = unix_file_name(path);
+  return L"\"" + std::wstring(name.begin(), name.end()) + L"\"";  // ASCII
+}
+
+// Runs a Unix program (Wine starts them like its own) and waits for it.
+void run_unix(const std::wstring& program, const std::wstring& arguments) {
+  std::wstring line = program + L" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW((L"Z:\\bin\\" + program).c_str(), &line[0], nullptr,
+                      nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    throw failure(
+        "CreateProcessW " + std::string(program.begin(), program.end()),
+        GetLastError());
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+bool is_link(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Waits a little for what a Unix program did to show.
+bool settles(const std::wstring& path, bool link_wanted) {
+  for (int i = 0; i < 100; ++i) {
+    if (is_link(path) == link_wanted) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+void remove_link(const std::wstring& path) {
+  if (RemoveDirectoryW(path.c_str()) || DeleteFileW(path.c_str())) return;
+  // Wine can delete neither a Unix link nor its own: rm does, and never
+  // touches what the link points to.
+  if (running_under_wine()) {
+    run_unix(L"rm", L"-f " + quoted_unix_path(path));
+    settles(path, false);
+  }
+}
+
+}  // namespace
+
+void make_folder_link(const std::wstring& link, const std::wstring& target) {
+  if (!running_under_wine()) {
+    if (!CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                             SYMBOLIC_LINK_FLAG_DIRECTORY)) {
+      throw failure("CreateSymbolicLinkW", GetLastError());
+    }
+    return;
+  }
+  // Wine 8 has no junctions and its CreateSymbolicLinkW does nothing, but it
+  // reports a Unix symbolic link as a reparse point. -n: never a link inside
+  // a folder that is already there.
+  if (path_exists(link)) throw failure("make_folder_link: already there", 0);
+  run_unix(L"ln", L"-s -n " + quoted_unix_path(target) + L" " +
+                      quoted_unix_path(link));
+  if (!settles(link, true)) throw failure("ln -s", GetLastError());
 }
 
 ScopedPath::ScopedPath(std::wstring path, bool clear_first)

@@ -24,8 +24,13 @@ bool is_directory(const std::wstring& path);
 // Creates path and any missing parent folders.
 void make_folders(const std::wstring& path);
 
-// Deletes a file, or a folder with everything under it; quiet if absent.
+// Deletes a file, or a folder with everything under it; quiet if absent. A
+// link is deleted itself, never what it points to.
 void remove_tree(const std::wstring& path);
+
+// Makes link a symbolic link to the folder target. Removing the link with
+// remove_tree leaves the target as it was.
+void make_folder_link(const std::wstring& link, const std::wstring& target);
 
 // Removes a file or folder tree when it goes out of scope (and, if asked,
 // at the start too, so that leftovers of a crashed run do not count).

@@ -112,8 +112,10 @@ bool plant_standin(const std::wstring& target) {
                    FALSE) != FALSE;
 }
 
-std::vector<std::string> pnputil_calls() {
-  std::string log = read_file(PNPUTIL_STANDIN_LOG);
+namespace {
+
+std::vector<std::string> log_lines(const wchar_t* path) {
+  std::string log = read_file(path);
   std::vector<std::string> lines;
   size_t start = 0;
   for (size_t end; (end = log.find('\n', start)) != std::string::npos;
@@ -125,6 +127,30 @@ std::vector<std::string> pnputil_calls() {
   return lines;
 }
 
-void clear_pnputil_calls() { DeleteFileW(PNPUTIL_STANDIN_LOG); }
+}  // namespace
+
+std::vector<std::string> pnputil_calls() {
+  return log_lines(PNPUTIL_STANDIN_LOG);
+}
+
+std::vector<std::vector<std::string>> pnputil_words() {
+  std::vector<std::vector<std::string>> calls;
+  for (const std::string& line : log_lines(PNPUTIL_STANDIN_WORDS_LOG)) {
+    std::vector<std::string> words;
+    size_t start = 0;
+    for (size_t end; (end = line.find('\x1f', start)) != std::string::npos;
+         start = end + 1) {
+      words.push_back(line.substr(start, end - start));
+    }
+    if (!line.empty()) words.push_back(line.substr(start));
+    calls.push_back(words);
+  }
+  return calls;
+}
+
+void clear_pnputil_calls() {
+  DeleteFileW(PNPUTIL_STANDIN_LOG);
+  DeleteFileW(PNPUTIL_STANDIN_WORDS_LOG);
+}
 
 }  // namespace testsupport

@@ -35,7 +35,11 @@ bool plant_standin(const std::wstring& target);
 // The lines the pnputil stand-in logged, one per call, oldest first.
 std::vector<std::string> pnputil_calls();
 
-// Empties the stand-in's log; also done by PnputilLog's constructor and
+// The words the stand-in split each call's line into (UTF-8), oldest first:
+// what the real utility would take as its arguments.
+std::vector<std::vector<std::string>> pnputil_words();
+
+// Empties the stand-in's logs; also done by PnputilLog's constructor and
 // destructor.
 void clear_pnputil_calls();
 

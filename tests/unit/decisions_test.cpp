@@ -1,5 +1,6 @@
 // The decisions of tarvex's three phases: which path, which key, which line.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -11,12 +12,59 @@
 
 namespace {
 
-TEST(DriverStore, InfPathIsFormedFromTheWholeNarrowedName) {
+// The path formed for a found name, or "(none)".
+std::string inf_path(const wchar_t* found_name) {
   char path[512];
-  ASSERT_TRUE(build_inf_path(L"oem12.inf", path, sizeof path));
-  EXPECT_STREQ(path, "c:\\Windows\\INF\\oem12.inf");
-  ASSERT_TRUE(build_inf_path(L"oem\xe9.inf", path, sizeof path));
-  EXPECT_STREQ(path, "c:\\Windows\\INF\\oem\xe9.inf");
+  return build_inf_path(found_name, path, sizeof path) ? path : "(none)";
+}
+
+TEST(DriverStore, InfPathIsFormedOnlyFromANameThatOpensItself) {
+  const bool latin1 = GetACP() == 1252;
+  EXPECT_EQ(inf_path(L"oem12.inf"), "c:\\Windows\\INF\\oem12.inf");
+  // On code page 1252 a Latin-1 letter opens as itself; elsewhere the same
+  // byte names another letter, and so another file.
+  EXPECT_EQ(inf_path(L"oem\xe9.inf"),
+            latin1 ? "c:\\Windows\\INF\\oem\xe9.inf" : "(none)");
+  // U+0080 narrows to the byte 0x80, which code page 1252 opens as the euro
+  // sign: another file than the one found.
+  EXPECT_EQ(inf_path(L"oem\x0080.inf"), "(none)");
+  EXPECT_EQ(inf_path(L"oem\x009f.inf"), "(none)");
+}
+
+TEST(DriverStore, OnlyLongNamesOfTheFormOemInfWithoutSplittersAreUsed) {
+  struct Case {
+    const wchar_t* name;
+    bool usable;
+  };
+  const Case cases[] = {
+      {L"oem12.inf", true},
+      {L"OEM12.INF", true},
+      {L"oem.inf", true},
+      {L"oem9.infbak", false},  // found as OEM9~1.INF
+      {L"xoem1.inf", false},
+      {L"oem1.in", false},
+      {L"oem6.inf x.inf", false},  // pnputil would take c:\...\oem6.inf
+      {L"oem6.inf\tx.inf", false},
+      {L"oem\"6.inf", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(usable_inf_name(c.name), c.usable)
+        << testing::PrintToString(std::wstring(c.name));
+  }
+}
+
+TEST(BoundedText, NarrowNameReadsBackOnlyWhenTheCodePageAgrees) {
+  const bool latin1 = GetACP() == 1252;
+  EXPECT_TRUE(reads_back_as("oem1.inf", L"oem1.inf"));
+  EXPECT_FALSE(reads_back_as("OEM1~1.INF", L"oem1 long.inf"));
+  EXPECT_FALSE(reads_back_as("?",
+                             L"\x0166"
+                             L"ber"));
+  EXPECT_EQ(reads_back_as("caf\xe9", L"caf\xe9"), latin1);
+  EXPECT_FALSE(reads_back_as("\x80", L"\x0080"));
+  EXPECT_EQ(reads_back_as("\x80", L"\x20ac"), latin1);
+  EXPECT_FALSE(reads_back_as(nullptr, L"x"));
+  EXPECT_FALSE(reads_back_as("x", nullptr));
 }
 
 TEST(DriverStore, NameThatDoesNotNarrowGivesNoPath) {
@@ -99,12 +147,12 @@ TEST(ProgramFolder, CandidatesAndTheirCommandsInOrder) {
   EXPECT_EQ(candidate_command(kCandidateCount), nullptr);
 }
 
-TEST(ProgramFolder, InterpreterGetsTheCommandAfterSlashC) {
+TEST(ProgramFolder, InterpreterGetsTheCommandAfterSlashDSlashC) {
   wchar_t line[1024];
   ASSERT_TRUE(build_interpreter_line(L"C:\\windows\\system32\\cmd.exe",
                                      candidate_command(1), line, 1024));
   EXPECT_STREQ(line,
-               L"\"C:\\windows\\system32\\cmd.exe\" /c rmdir /s /q "
+               L"\"C:\\windows\\system32\\cmd.exe\" /d /c rmdir /s /q "
                L"\"c:\\Program Files (x86)\\Devedozudi\\ZR410\"");
   EXPECT_FALSE(build_interpreter_line(L"C:\\windows\\system32\\cmd.exe",
                                       candidate_command(1), line, 40));

@@ -128,6 +128,20 @@ TEST(Dirent, NameAboveLatin1ComesBackAsItsShortName) {
   };
 
   std::map<std::string, int> entries = list_entries(narrow(scratch.path()));
+  // Beside each entry, its own long name: a caller tells the two apart.
+  DIR* dir = opendir(narrow(scratch.path()).c_str());
+  ASSERT_NE(dir, nullptr);
+  std::map<std::string, std::wstring> long_names;
+  while (dirent* entry = readdir(dir)) {
+    long_names[entry->d_name] = readdir_long_name(dir);
+  }
+  closedir(dir);
+  EXPECT_EQ(long_names[leaf(short_file)], file.substr(file.rfind(L'\\') + 1));
+  EXPECT_EQ(long_names[leaf(short_folder)],
+            folder.substr(folder.rfind(L'\\') + 1));
+  EXPECT_EQ(long_names["r\xe9sum\xe9.txt"], L"r\xe9sum\xe9.txt");
+  EXPECT_EQ(readdir_long_name(nullptr), nullptr);
+
   EXPECT_EQ(entries[leaf(short_file)], DT_REG);
   EXPECT_EQ(entries[leaf(short_folder)], DT_DIR);
   EXPECT_EQ(entries["r\xe9sum\xe9.txt"], DT_REG);

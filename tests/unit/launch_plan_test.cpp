@@ -88,3 +88,38 @@ TEST(SystemToolPath, JoinsFolderAndToolOrRefuses) {
 }
 
 }  // namespace
+
+namespace {
+
+// The echo of a line as the redirected output carries it, or "(none)".
+std::string echo(const std::wstring& line) {
+  char text[kArgumentChars + 2];
+  return build_echo_text(line.c_str(), text, sizeof text) ? text : "(none)";
+}
+
+TEST(MsiName, OnlyALongNameEndingInDotMsiCounts) {
+  EXPECT_TRUE(is_msi_name(L"Setup.msi"));
+  EXPECT_TRUE(is_msi_name(L"SETUP.MSI"));
+  EXPECT_TRUE(is_msi_name(L".msi"));
+  EXPECT_FALSE(is_msi_name(L"x.msix"));  // found as X~1.MSI
+  EXPECT_FALSE(is_msi_name(L"x.msi.txt"));
+  EXPECT_FALSE(is_msi_name(L"msi"));
+}
+
+TEST(Echo, TheWholeLineWithUncarriedCharactersAsQuestionMarks) {
+  EXPECT_EQ(echo(L"/i \"Setup.msi\""), "\n/i \"Setup.msi\"\n");
+  EXPECT_EQ(echo(L"/i \"Treiber \xe9.msi\""), "\n/i \"Treiber \xe9.msi\"\n");
+  EXPECT_EQ(echo(L"/i \"Treiber \x0166\x20ac.msi\""),
+            "\n/i \"Treiber ??.msi\"\n");
+  EXPECT_EQ(echo(L"/i \"\xd83d\xde00.msi\""), "\n/i \"?.msi\"\n");
+  const std::wstring longest = L"/i \"" + std::wstring(250, L'\x0142') + L"\"";
+  EXPECT_EQ(echo(longest), "\n/i \"" + std::string(250, '?') + "\"\n");
+}
+
+TEST(LaunchFailure, SystemErrorFirstThenTheReturnedValue) {
+  EXPECT_EQ(launch_failure_code(1223, 5), 1223);  // the user said no
+  EXPECT_EQ(launch_failure_code(0, 2), 2);        // SE_ERR_FNF, nothing set
+  EXPECT_EQ(launch_failure_code(0, 0), 0);
+}
+
+}  // namespace
