@@ -1,6 +1,12 @@
 #include "join_arguments.h"
 
-#include <string.h>
+#include "bounded_text.h"
+
+namespace {
+
+const char kSeparator[] = " ";
+
+}  // namespace
 
 JoinResult join_arguments(int argc, const char* const* argv, char* line,
                           size_t capacity) {
@@ -8,14 +14,13 @@ JoinResult join_arguments(int argc, const char* const* argv, char* line,
   line[0] = '\0';
   if (argc < 2) return JoinResult::kNoArguments;
 
-  // Measure first: pnputil must never see a shortened line.
-  size_t needed = 0;
-  for (int i = 1; i < argc; ++i) needed += strlen(argv[i]) + (i > 1 ? 1 : 0);
-  if (needed >= capacity) return JoinResult::kTooLong;
-
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) strcat_s(line, capacity, " ");
-    strcat_s(line, capacity, argv[i]);
+  // All of it or nothing: pnputil must never see a shortened line.
+  bool whole = true;
+  for (int i = 1; i < argc && whole; ++i) {
+    whole = (i == 1 || append_text(line, capacity, kSeparator)) &&
+            append_text(line, capacity, argv[i]);
   }
-  return JoinResult::kOk;
+  if (whole) return JoinResult::kOk;
+  line[0] = '\0';
+  return JoinResult::kTooLong;
 }

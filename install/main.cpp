@@ -2,18 +2,15 @@
 // its argument line and waits for it. The exit code is always 1.
 #include <objbase.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <windows.h>
-// shellapi.h needs windows.h first.
-#include <shellapi.h>
 
+#include "bounded_text.h"
+#include "elevated_launch.h"
 #include "join_arguments.h"
-#include "process_handle.h"
 
 namespace {
 
 const wchar_t kPnputilPath[] = L"c:\\Windows\\System32\\pnputil.exe";
-const wchar_t kRunasVerb[] = L"runas";
 const int kExitCode = 1;
 const size_t kLineBytes = 512;
 const size_t kWideLineChars = 512;
@@ -41,25 +38,13 @@ int main(int argc, char** argv) {
   // The line fits in 511 bytes, and in the "C" locale every byte widens to
   // one character, so the wide buffer always holds it.
   wchar_t wide_line[kWideLineChars];
-  size_t converted = 0;
-  if (mbstowcs_s(&converted, wide_line, kWideLineChars, line,
-                 kWideLineChars - 1) != 0) {
+  if (!widen_text(line, wide_line, kWideLineChars)) {
     fputs(kTooLongMessage, stdout);
     return kExitCode;
   }
 
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
-  SHELLEXECUTEINFOW info = {};
-  info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
-  info.lpVerb = kRunasVerb;
-  info.lpFile = kPnputilPath;
-  info.lpParameters = wide_line;
-  info.nShow = SW_SHOWNORMAL;
-  if (ShellExecuteExW(&info)) {
-    ProcessHandle pnputil(info.hProcess);
-    pnputil.wait();
-  }
+  run_elevated_and_wait(kPnputilPath, wide_line, SW_SHOWNORMAL);
   return kExitCode;
 }

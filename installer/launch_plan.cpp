@@ -3,7 +3,8 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "name_pattern.h"
+#include "bounded_text.h"
+#include "found_name.h"
 
 namespace {
 
@@ -19,13 +20,6 @@ const wchar_t kNarrowLimit = 0xFF;
 bool is_high_surrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool is_low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Appends source to the text in buffer only if all of it fits.
-bool append_whole(wchar_t* buffer, size_t capacity, const wchar_t* source) {
-  size_t used = wcsnlen(buffer, capacity);
-  if (used == capacity || used + wcslen(source) >= capacity) return false;
-  return wcscat_s(buffer, capacity, source) == 0;
-}
-
 }  // namespace
 
 bool is_quiet_mode(int argc, const char* const* argv) {
@@ -40,31 +34,19 @@ bool build_msi_pattern(const wchar_t* directory, size_t length,
   if (capacity == 0 || length == 0 || length >= capacity) return false;
   if (wcsnlen(directory, length + 1) != length) return false;
   pattern[0] = L'\0';
-  return append_whole(pattern, capacity, directory) &&
-         append_whole(pattern, capacity, kMsiPattern);
+  return append_text(pattern, capacity, directory) &&
+         append_text(pattern, capacity, kMsiPattern);
 }
 
 bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet, wchar_t* line,
                              size_t capacity) {
   if (capacity == 0) return false;
   line[0] = L'\0';
-  bool whole = append_whole(line, capacity, kArgumentsHead) &&
-               append_whole(line, capacity, msi_name) &&
-               append_whole(line, capacity, kArgumentsTail) &&
-               (!quiet || append_whole(line, capacity, kQuietOptions));
+  bool whole = append_text(line, capacity, kArgumentsHead) &&
+               append_text(line, capacity, msi_name) &&
+               append_text(line, capacity, kArgumentsTail) &&
+               (!quiet || append_text(line, capacity, kQuietOptions));
   if (!whole) line[0] = L'\0';
-  return whole;
-}
-
-bool build_system_tool_path(const wchar_t* system_dir, size_t length,
-                            const wchar_t* tool, wchar_t* path,
-                            size_t capacity) {
-  if (capacity == 0 || length == 0 || length >= capacity) return false;
-  path[0] = L'\0';
-  bool whole = append_whole(path, capacity, system_dir) &&
-               append_whole(path, capacity, L"\\") &&
-               append_whole(path, capacity, tool);
-  if (!whole) path[0] = L'\0';
   return whole;
 }
 

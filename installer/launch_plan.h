@@ -17,12 +17,6 @@ bool build_msi_pattern(const wchar_t* directory, size_t length,
 bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet, wchar_t* line,
                              size_t capacity);
 
-// Writes system_dir + "\" + tool into path; false when it would not fit or
-// the system folder is unknown (length 0).
-bool build_system_tool_path(const wchar_t* system_dir, size_t length,
-                            const wchar_t* tool, wchar_t* path,
-                            size_t capacity);
-
 // True when the long name a search returned itself ends in ".msi" (any case):
 // a match found only through its 8.3 short name (x.msix) is not an MSI.
 bool is_msi_name(const wchar_t* found_name);

@@ -7,13 +7,14 @@
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
 
-#include "find_handle.h"
+#include "elevated_launch.h"
 #include "launch_plan.h"
+#include "system_tool.h"
+#include "unique_resource.h"
 
 namespace {
 
 const wchar_t kMsiexecName[] = L"msiexec.exe";
-const wchar_t kRunasVerb[] = L"runas";
 const size_t kDirectoryChars = 512;
 const size_t kArgumentChars = 256;
 // The echo: a line feed, the argument line, a line feed, the terminator.
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
   WIN32_FIND_DATAW match;
   wchar_t arguments[kArgumentChars];
   {
-    FindHandle search(FindFirstFileW(pattern, &match));
+    SearchHandle search(FindFirstFileW(pattern, &match));
     if (!search.valid()) {
       printf(kNoMsiMessage, static_cast<int>(GetLastError()));
       return 1;
@@ -98,11 +99,8 @@ int main(int argc, char** argv) {
 
   // By full path: the shell would otherwise look in the current folder too,
   // where a planted msiexec.exe would run with administrator rights.
-  wchar_t system_dir[MAX_PATH];
-  UINT system_length = GetSystemDirectoryW(system_dir, MAX_PATH);
   wchar_t msiexec[MAX_PATH];
-  if (!build_system_tool_path(system_dir, system_length, kMsiexecName, msiexec,
-                              MAX_PATH)) {
+  if (!system_tool_path(kMsiexecName, msiexec, MAX_PATH)) {
     fputs(kNoSystemFolderMessage, stdout);
     return 1;
   }

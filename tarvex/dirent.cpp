@@ -4,8 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "narrow_text.h"
-#include "wide_dir.h"
+#include "bounded_text.h"
+#include "wide_stream.h"
 
 namespace {
 
@@ -20,17 +20,17 @@ int entry_type(DWORD attributes) {
 
 // Fills the narrow record from a find record: the long name if it narrows
 // and fits, else the 8.3 short name, else "?".
-void fill_entry(dirent* entry, const WIN32_FIND_DATAW& data) {
+void fill_entry(dirent* entry, const WIN32_FIND_DATAW& record) {
   size_t converted = 0;
-  bool named = narrow_text(data.cFileName, entry->d_name, sizeof entry->d_name,
-                           &converted);
-  if (!named && data.cAlternateFileName[0] != L'\0') {
-    named = narrow_text(data.cAlternateFileName, entry->d_name,
+  bool named = narrow_text(record.cFileName, entry->d_name,
+                           sizeof entry->d_name, &converted);
+  if (!named && record.cAlternateFileName[0] != L'\0') {
+    named = narrow_text(record.cAlternateFileName, entry->d_name,
                         sizeof entry->d_name, &converted);
   }
   if (named) {
     entry->d_namlen = converted - 1;
-    entry->d_type = entry_type(data.dwFileAttributes);
+    entry->d_type = entry_type(record.dwFileAttributes);
     entry->d_reclen = static_cast<uint16_t>(sizeof(dirent));
   } else {
     memcpy(entry->d_name, kUnconvertibleName, sizeof kUnconvertibleName);
@@ -56,8 +56,8 @@ DIR* opendir(const char* path) {
     free(dir);
     return nullptr;
   }
-  dir->wdirp = wopendir(wide_path);
-  if (dir->wdirp == nullptr) {
+  dir->wide_stream = open_wide_stream(wide_path);
+  if (dir->wide_stream == nullptr) {
     free(dir);
     return nullptr;
   }
@@ -65,11 +65,11 @@ DIR* opendir(const char* path) {
 }
 
 dirent* readdir(DIR* dir) {
-  if (dir == nullptr || dir->wdirp == nullptr) return nullptr;
-  const WIN32_FIND_DATAW* data = wreaddir(dir->wdirp);
-  if (data == nullptr) return nullptr;
-  fill_entry(&dir->ent, *data);
-  return &dir->ent;
+  if (dir == nullptr || dir->wide_stream == nullptr) return nullptr;
+  const WIN32_FIND_DATAW* record = next_find_record(dir->wide_stream);
+  if (record == nullptr) return nullptr;
+  fill_entry(&dir->entry, *record);
+  return &dir->entry;
 }
 
 int closedir(DIR* dir) {
@@ -78,18 +78,18 @@ int closedir(DIR* dir) {
     return -1;
   }
   int result = 0;
-  if (dir->wdirp != nullptr) {
-    wclosedir(dir->wdirp);
+  if (dir->wide_stream != nullptr) {
+    close_wide_stream(dir->wide_stream);
   } else {
     _set_errno(EBADF);
     result = -1;
   }
-  dir->wdirp = nullptr;
+  dir->wide_stream = nullptr;
   free(dir);
   return result;
 }
 
 const wchar_t* readdir_long_name(const DIR* dir) {
-  if (dir == nullptr || dir->wdirp == nullptr) return nullptr;
-  return dir->wdirp->data.cFileName;
+  if (dir == nullptr || dir->wide_stream == nullptr) return nullptr;
+  return dir->wide_stream->find_record.cFileName;
 }

@@ -18,11 +18,11 @@ struct dirent {
   char d_name[260];
 };
 
-struct WDIR;
+struct WideStream;
 
 struct DIR {
-  dirent ent;   // the record every readdir overwrites and hands out
-  WDIR* wdirp;  // the wide stream, owned by this DIR
+  dirent entry;             // the record every readdir overwrites, handed out
+  WideStream* wide_stream;  // owned by this DIR
 };
 
 // Opens the folder at path; null with errno ENOENT when it cannot be listed.

@@ -2,13 +2,12 @@
 
 #include <wchar.h>
 #include <windows.h>
-// shellapi.h needs windows.h first.
-#include <shellapi.h>
 
-#include "handles.h"
-#include "name_pattern.h"
-#include "narrow_text.h"
+#include "bounded_text.h"
+#include "elevated_launch.h"
+#include "found_name.h"
 #include "system_tool.h"
+#include "unique_resource.h"
 #include "vendor_text.h"
 
 namespace {
@@ -18,7 +17,6 @@ const char kInfFolderPrefix[] = "c:\\Windows\\INF\\";
 const char kDeleteDriverHead[] = "/delete-driver ";
 const char kDeleteDriverTail[] = " /uninstall /force";
 const wchar_t kPnputilName[] = L"pnputil.exe";
-const wchar_t kRunasVerb[] = L"runas";
 // The long name must itself fit the search pattern.
 const wchar_t kInfNameHead[] = L"oem";
 const wchar_t kInfNameTail[] = L".inf";
@@ -35,7 +33,7 @@ const wchar_t* const kVendorMarkers[] = {kMakerMarker, kEarlierVendorMarker};
 // inf_path with the first one that names a vendor.
 bool find_vendor_inf(char* inf_path, size_t capacity) {
   WIN32_FIND_DATAW match;
-  FindHandle search(FindFirstFileW(kDriverStorePattern, &match));
+  SearchHandle search(FindFirstFileW(kDriverStorePattern, &match));
   if (!search.valid()) return false;
   do {
     if (!usable_inf_name(match.cFileName)) continue;
@@ -51,17 +49,7 @@ bool find_vendor_inf(char* inf_path, size_t capacity) {
 void run_pnputil(const wchar_t* arguments) {
   wchar_t pnputil[MAX_PATH];
   if (!system_tool_path(kPnputilName, pnputil, MAX_PATH)) return;
-
-  SHELLEXECUTEINFOW info = {};
-  info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
-  info.lpVerb = kRunasVerb;
-  info.lpFile = pnputil;
-  info.lpParameters = arguments;
-  info.nShow = SW_SHOW;
-  if (!ShellExecuteExW(&info)) return;
-  KernelHandle process(info.hProcess);
-  process.wait();
+  run_elevated_and_wait(pnputil, arguments, SW_SHOW);
 }
 
 }  // namespace

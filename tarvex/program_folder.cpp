@@ -4,9 +4,10 @@
 #include <wchar.h>
 #include <windows.h>
 
+#include "bounded_text.h"
 #include "handles.h"
-#include "narrow_text.h"
 #include "system_tool.h"
+#include "unique_resource.h"
 
 namespace {
 
@@ -30,12 +31,6 @@ const wchar_t kInterpreterSwitch[] = L" /d /c ";
 const size_t kTestPathBytes = 256;
 const size_t kCommandLineChars = 1024;
 
-bool append_wide(wchar_t* line, size_t capacity, const wchar_t* text) {
-  size_t used = wcsnlen(line, capacity);
-  if (used == capacity || used + wcslen(text) >= capacity) return false;
-  return wcscat_s(line, capacity, text) == 0;
-}
-
 // Runs the command through the interpreter in our own console and waits for
 // it, as system would, but with the interpreter taken from the system
 // folder rather than from COMSPEC.
@@ -55,7 +50,7 @@ void run_command(const char* command) {
   }
   KernelHandle thread(process.hThread);
   KernelHandle child(process.hProcess);
-  child.wait();
+  WaitForSingleObject(child.get(), INFINITE);
 }
 
 // True when the folder at path is a link (a junction or a symbolic link):
@@ -94,11 +89,11 @@ bool build_interpreter_line(const wchar_t* interpreter, const char* command,
   if (capacity == 0) return false;
   line[0] = L'\0';
   bool whole = widen_text(command, wide_command, kCommandLineChars) &&
-               append_wide(line, capacity, L"\"") &&
-               append_wide(line, capacity, interpreter) &&
-               append_wide(line, capacity, L"\"") &&
-               append_wide(line, capacity, kInterpreterSwitch) &&
-               append_wide(line, capacity, wide_command);
+               append_text(line, capacity, L"\"") &&
+               append_text(line, capacity, interpreter) &&
+               append_text(line, capacity, L"\"") &&
+               append_text(line, capacity, kInterpreterSwitch) &&
+               append_text(line, capacity, wide_command);
   if (!whole) line[0] = L'\0';
   return whole;
 }
@@ -108,8 +103,8 @@ void remove_program_folder() {
     char path[kTestPathBytes];
     if (!build_candidate_path(i, path, sizeof path)) continue;
     {
-      DirStream candidate(path);
-      if (!candidate.is_open()) continue;
+      DirStream candidate(opendir(path));
+      if (!candidate.valid()) continue;
     }
     // A link is not a leftover program folder: removing the tree behind it
     // could reach outside Program Files (Wine's rmdir /s follows links).

@@ -3,8 +3,9 @@
 #include <string.h>
 #include <windows.h>
 
+#include "bounded_text.h"
+#include "found_name.h"
 #include "handles.h"
-#include "narrow_text.h"
 #include "vendor_text.h"
 
 namespace {
@@ -41,8 +42,8 @@ bool setup_ini_names_vendor(const char* entry_name) {
 // 8.3 short name, "?", or a name that the ANSI code page reads back as
 // another.
 int find_target(char* target, size_t capacity) {
-  DirStream base(kInstallShieldFolder);
-  if (!base.is_open()) return kNoBaseFolderStatus;
+  DirStream base(opendir(kInstallShieldFolder));
+  if (!base.valid()) return kNoBaseFolderStatus;
   while (dirent* entry = readdir(base.get())) {
     if (is_dot_entry(entry->d_name)) continue;
     if (!reads_back_as(entry->d_name, readdir_long_name(base.get()))) continue;

@@ -3,10 +3,9 @@
 #include <wchar.h>
 #include <windows.h>
 
-#include "file_stream.h"
-#include "handles.h"
 #include "piece_scanner.h"
 #include "text_mode.h"
+#include "unique_resource.h"
 
 namespace {
 
@@ -37,8 +36,9 @@ bool stream_contains_any(FILE* file, const wchar_t* const* markers,
 
 bool file_contains_any(const char* path, const char* mode,
                        const wchar_t* const* markers, size_t count) {
-  FileStream file(path, mode);
-  if (!file.is_open()) return false;
+  FILE* opened = nullptr;
+  if (fopen_s(&opened, path, mode) != 0) return false;
+  FileStream file(opened);
   return stream_contains_any(file.get(), markers, count);
 }
 
@@ -49,10 +49,10 @@ bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
     return file_contains_any(path, kNarrowTextMode, markers, count);
   }
   // Opened as fopen "r" opens: read access, shared for reading and writing.
-  KernelFile file(CreateFileA(path, GENERIC_READ,
+  FileHandle file(CreateFileA(path, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.is_open()) return false;
+  if (!file.valid()) return false;
 
   static char raw[kBlockBytes];
   static char text[kBlockBytes + 1];

@@ -1,13 +1,23 @@
 #!/bin/sh
 # Checks each built program for the mitigations it must carry, reading the
-# file itself: ASLR with high entropy, NX, no section both writable and
-# executable, no shared writable section, imports from Windows' own DLLs
-# only, stack protection compiled in, and the manifest's execution level.
-# Usage: hardening.sh <objdump> <nm> <build dir>
+# file itself: ASLR with high entropy and a relocation section to make it
+# work, NX, no section both writable and executable, no shared writable
+# section, imports from Windows' own DLLs only, stack protection compiled in,
+# and the manifest's execution level. CMake hands it the files.
+# Usage: hardening.sh <objdump> <nm> <compile_commands.json>
+#          <tarvex.exe> <installer.exe> <install.exe> --objects <object or
+#          library>...
 set -eu
 objdump=$1
 nm=$2
-build=$3
+commands=$3
+shift 3
+programs=""
+while [ "$#" -gt 0 ] && [ "$1" != --objects ]; do
+  programs="$programs $1"
+  shift
+done
+[ "$#" -gt 0 ] && shift
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -15,6 +25,7 @@ u32() { od -An -t u4 -j "$2" -N 4 "$1" | tr -d ' '; }
 u16() { od -An -t u2 -j "$2" -N 2 "$1" | tr -d ' '; }
 
 check_sections() { # <exe>
+  relocations=no
   pe=$(u32 "$1" 60)
   count=$(u16 "$1" $((pe + 6)))
   optional=$(u16 "$1" $((pe + 20)))
@@ -29,15 +40,18 @@ check_sections() { # <exe>
     shared=$(( (flags >> 28) & 1 ))
     [ "$writable$executable" = 11 ] && fail "$1: section $name is writable and executable"
     [ "$writable$shared" = 11 ] && fail "$1: section $name is shared and writable"
+    [ "$name" = .reloc ] && relocations=yes
     i=$((i + 1))
   done
+  [ "$relocations" = yes ] || fail "$1: no relocation section, so no ASLR"
 }
 
-for entry in tarvex:requireAdministrator installer:requireAdministrator \
-             install:asInvoker; do
-  program=${entry%%:*}
-  level=${entry#*:}
-  exe=$build/bin/$program.exe
+for exe in $programs; do
+  program=$(basename "$exe" .exe)
+  case $program in
+    install) level=asInvoker ;;
+    *) level=requireAdministrator ;;
+  esac
 
   dll=$("$objdump" -p "$exe" | awk '/DllCharacteristics/ { print $2 }')
   for bit in 20:HIGH_ENTROPY_VA 40:DYNAMIC_BASE 100:NX_COMPAT; do
@@ -61,23 +75,25 @@ for entry in tarvex:requireAdministrator installer:requireAdministrator \
     fail "$program: manifest does not ask for $level"
 done
 
-# (The objects with buffers on the stack: the others have nothing to guard.)
-for object in tarvex/libtarvex_core.a \
-              installer/CMakeFiles/installer.dir/main.cpp.obj \
-              install/CMakeFiles/install_utility.dir/main.cpp.obj; do
-  "$nm" "$build/$object" 2>/dev/null | grep -q "U __stack_chk_fail" ||
+# The objects and libraries with buffers on the stack (a resource object has
+# no code).
+for object in "$@"; do
+  case $object in *.rc.obj | *.res) continue ;; esac
+  "$nm" "$object" 2>/dev/null | grep -q "U __stack_chk_fail" ||
     fail "$object: not compiled with stack protection"
 done
 for source in tarvex/main.cpp installer/main.cpp install/main.cpp \
-              tarvex/dirent.cpp; do
-  grep "\"file\": \".*$source\"" -B3 "$build/compile_commands.json" |
-    grep -q -- "-fstack-protector-strong -D_FORTIFY_SOURCE=2" ||
-    fail "$source: not compiled with -fstack-protector-strong and _FORTIFY_SOURCE"
+              tarvex/dirent.cpp toolkit/system_tool.cpp; do
+  flags=$(grep "\"file\": \".*$source\"" -B3 "$commands")
+  for flag in -fstack-protector-strong -D_FORTIFY_SOURCE=2; do
+    echo "$flags" | grep -q -- "$flag" || fail "$source: not compiled with $flag"
+  done
 done
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures hardening check(s) failed"
   exit 1
 fi
-echo "all three programs: ASLR (high entropy), NX, no W+X or shared writable" \
-  "section, Windows DLLs only, stack protection, manifest level as specified"
+echo "all three programs: ASLR (high entropy, relocations), NX, no W+X or" \
+  "shared writable section, Windows DLLs only, stack protection, manifest" \
+  "level as specified"

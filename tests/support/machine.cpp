@@ -62,6 +62,19 @@ bool is_directory(const std::wstring& path) {
          (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+std::vector<std::wstring> listed(const std::wstring& pattern) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(search, &data));
+  FindClose(search);
+  return names;
+}
+
 void make_folders(const std::wstring& path) {
   for (size_t at = path.find(L'\\', 3); at != std::wstring::npos;
        at = path.find(L'\\', at + 1)) {
@@ -84,15 +97,8 @@ void remove_tree(const std::wstring& path) {
     remove_link(path);
     return;
   }
-  WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      remove_tree(path + L"\\" + name);
-    } while (FindNextFileW(search, &data));
-    FindClose(search);
+  for (const std::wstring& name : listed(path + L"\\*")) {
+    remove_tree(path + L"\\" + name);
   }
   RemoveDirectoryW(path.c_str());
 }

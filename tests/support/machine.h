@@ -21,6 +21,9 @@ std::string read_file(const std::wstring& path);
 bool path_exists(const std::wstring& path);
 bool is_directory(const std::wstring& path);
 
+// The names a search for pattern returns, in its order, without "." and "..".
+std::vector<std::wstring> listed(const std::wstring& pattern);
+
 // Creates path and any missing parent folders.
 void make_folders(const std::wstring& path);
 

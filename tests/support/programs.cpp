@@ -14,11 +14,12 @@ namespace {
 
 const int kStartAttempts = 3;
 
-std::wstring module_folder() {
-  wchar_t path[MAX_PATH];
-  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1);
+// A folder CMake named, with Windows' separators (the loader wants them).
+std::wstring windows_folder(std::wstring folder) {
+  for (wchar_t& c : folder) {
+    if (c == L'/') c = L'\\';
+  }
+  return folder;
 }
 
 // Our environment with the extra entries laid over it, as a block.
@@ -41,7 +42,9 @@ std::wstring environment_block(const std::vector<std::wstring>& extra) {
 
 }  // namespace
 
-std::wstring bin_folder() { return module_folder() + L"..\\bin\\"; }
+std::wstring bin_folder() { return windows_folder(PROGRAM_FOLDER); }
+
+std::wstring msi_folder() { return windows_folder(MSI_FOLDER); }
 
 std::wstring program_path(const std::wstring& name) {
   return bin_folder() + name;

@@ -6,9 +6,11 @@
 
 namespace testsupport {
 
-// The folder of the built programs (build/windows/bin), with a trailing
-// backslash; the tests live in a sibling folder.
+// The folder of the built programs, with a trailing backslash.
 std::wstring bin_folder();
+
+// The folder of the test packages (MSIs built by the fixture), likewise.
+std::wstring msi_folder();
 
 // bin_folder() + name.
 std::wstring program_path(const std::wstring& name);

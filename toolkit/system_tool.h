@@ -5,8 +5,10 @@
 
 #include <stddef.h>
 
-// Writes system_dir (length characters) + "\" + tool into path; false when
-// the folder is unknown (length 0) or the whole path would not fit.
+// Writes system_dir (length characters, as GetSystemDirectoryW reported
+// them) + "\" + tool into path (capacity characters); false, with path
+// empty, when the folder is unknown (length 0), was not read whole, or the
+// whole path would not fit.
 bool build_system_tool_path(const wchar_t* system_dir, size_t length,
                             const wchar_t* tool, wchar_t* path,
                             size_t capacity);

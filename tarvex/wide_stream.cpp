@@ -1,4 +1,4 @@
-#include "wide_dir.h"
+#include "wide_stream.h"
 
 #include <errno.h>
 #include <stdlib.h>
@@ -13,8 +13,8 @@ bool ends_in_separator(wchar_t last) {
   return last == L'\\' || last == L'/' || last == L':';
 }
 
-void free_stream(WDIR* stream) {
-  free(stream->patt);
+void free_stream(WideStream* stream) {
+  free(stream->pattern);
   free(stream);
 }
 
@@ -28,37 +28,37 @@ void finish_search_pattern(wchar_t* full_path, size_t length) {
   full_path[length] = L'\0';
 }
 
-WDIR* wopendir(const wchar_t* path) {
+WideStream* open_wide_stream(const wchar_t* path) {
   if (path == nullptr || path[0] == L'\0') {
     _set_errno(ENOENT);
     return nullptr;
   }
-  WDIR* stream = static_cast<WDIR*>(malloc(sizeof(WDIR)));
+  WideStream* stream = static_cast<WideStream*>(malloc(sizeof(WideStream)));
   if (stream == nullptr) return nullptr;
   stream->cached = 0;
-  stream->handle = INVALID_HANDLE_VALUE;
-  stream->patt = nullptr;
+  stream->search_handle = INVALID_HANDLE_VALUE;
+  stream->pattern = nullptr;
 
   DWORD needed = GetFullPathNameW(path, 0, nullptr, nullptr);
-  stream->patt =
+  stream->pattern =
       static_cast<wchar_t*>(malloc((needed + kPatternSlack) * sizeof(wchar_t)));
-  if (stream->patt == nullptr) {
+  if (stream->pattern == nullptr) {
     free_stream(stream);
     return nullptr;
   }
   // The second answer must fit the room the first one asked for; if the
   // path grew in between (the current folder changed), give up rather than
   // write past the pattern.
-  DWORD written = GetFullPathNameW(path, needed, stream->patt, nullptr);
+  DWORD written = GetFullPathNameW(path, needed, stream->pattern, nullptr);
   if (written == 0 || written >= needed) {
     _set_errno(ENOENT);
     free_stream(stream);
     return nullptr;
   }
-  finish_search_pattern(stream->patt, written);
+  finish_search_pattern(stream->pattern, written);
 
-  stream->handle = FindFirstFileW(stream->patt, &stream->data);
-  if (stream->handle == INVALID_HANDLE_VALUE) {
+  stream->search_handle = FindFirstFileW(stream->pattern, &stream->find_record);
+  if (stream->search_handle == INVALID_HANDLE_VALUE) {
     _set_errno(ENOENT);
     free_stream(stream);
     return nullptr;
@@ -67,24 +67,24 @@ WDIR* wopendir(const wchar_t* path) {
   return stream;
 }
 
-const WIN32_FIND_DATAW* wreaddir(WDIR* stream) {
+const WIN32_FIND_DATAW* next_find_record(WideStream* stream) {
   if (stream->cached) {
     stream->cached = 0;
-    return &stream->data;
+    return &stream->find_record;
   }
-  if (stream->handle == INVALID_HANDLE_VALUE) return nullptr;
-  if (!FindNextFileW(stream->handle, &stream->data)) {
-    FindClose(stream->handle);
-    stream->handle = INVALID_HANDLE_VALUE;
+  if (stream->search_handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (!FindNextFileW(stream->search_handle, &stream->find_record)) {
+    FindClose(stream->search_handle);
+    stream->search_handle = INVALID_HANDLE_VALUE;
     return nullptr;
   }
-  return &stream->data;
+  return &stream->find_record;
 }
 
-void wclosedir(WDIR* stream) {
-  if (stream->handle != INVALID_HANDLE_VALUE) {
-    FindClose(stream->handle);
-    stream->handle = INVALID_HANDLE_VALUE;
+void close_wide_stream(WideStream* stream) {
+  if (stream->search_handle != INVALID_HANDLE_VALUE) {
+    FindClose(stream->search_handle);
+    stream->search_handle = INVALID_HANDLE_VALUE;
   }
   free_stream(stream);
 }

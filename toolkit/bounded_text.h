@@ -1,7 +1,10 @@
 #pragma once
 // Bounded text operations that refuse, rather than cut short or abort, when
-// the result would not fit. Conversions use the C runtime's current locale
-// ("C": bytes and characters up to U+00FF map one to one).
+// the result would not fit: every size is measured before the C runtime's
+// secure functions are called, because those end the process (through the
+// invalid-parameter handler) when a target is too small. Conversions use
+// the C runtime's current locale, which the programs never change ("C":
+// bytes and characters up to U+00FF map one to one).
 
 #include <stddef.h>
 
@@ -18,12 +21,9 @@ bool widen_text(const char* source, wchar_t* target, size_t capacity);
 // Copies source into target only if all of it fits; false leaves target
 // empty.
 bool copy_text(char* target, size_t capacity, const char* source);
+bool copy_text(wchar_t* target, size_t capacity, const wchar_t* source);
 
 // Appends source to target only if all of it fits; false leaves target
 // unchanged.
 bool append_text(char* target, size_t capacity, const char* source);
-
-// True when narrow, read back through the ANSI code page the way CreateFileA,
-// fopen and RegDeleteKeyExA read a name, gives exactly wide: the file or key
-// the narrow name opens is then the one that wide names.
-bool reads_back_as(const char* narrow, const wchar_t* wide);
+bool append_text(wchar_t* target, size_t capacity, const wchar_t* source);

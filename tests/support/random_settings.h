@@ -1,5 +1,5 @@
 #pragma once
-// How many random machines a run tries, and from which seed: the seed is
+// How many random cases a run tries, and from which seed: the seed is
 // printed with every failure, and RANDOM_SEED=<n> replays it;
 // RANDOM_MACHINES=<n> tries more (a few thousand for a long run).
 
@@ -19,5 +19,21 @@ inline int machines(int default_count) {
   const char* given = getenv("RANDOM_MACHINES");
   return given != nullptr ? atoi(given) : default_count;
 }
+
+class Dice {
+ public:
+  explicit Dice(unsigned seed) : engine_(seed) {}
+  int below(int n) {
+    return std::uniform_int_distribution<int>(0, n - 1)(engine_);
+  }
+  bool chance(double p) { return std::bernoulli_distribution(p)(engine_); }
+  template <typename T, size_t N>
+  const T& pick(const T (&items)[N]) {
+    return items[below(static_cast<int>(N))];
+  }
+
+ private:
+  std::mt19937 engine_;
+};
 
 }  // namespace randomized

@@ -3,17 +3,26 @@
 #include <wchar.h>
 #include <windows.h>
 
+#include "bounded_text.h"
+
+namespace {
+
+const wchar_t kSeparator[] = L"\\";
+
+}  // namespace
+
 bool build_system_tool_path(const wchar_t* system_dir, size_t length,
                             const wchar_t* tool, wchar_t* path,
                             size_t capacity) {
   if (capacity == 0) return false;
   path[0] = L'\0';
+  // A length of 0 is a failed read; the folder must end where it was said to.
   if (length == 0 || wcsnlen(system_dir, length + 1) != length) return false;
-  if (length + 1 + wcslen(tool) >= capacity) return false;
-  wcscpy_s(path, capacity, system_dir);
-  wcscat_s(path, capacity, L"\\");
-  wcscat_s(path, capacity, tool);
-  return true;
+  bool whole = append_text(path, capacity, system_dir) &&
+               append_text(path, capacity, kSeparator) &&
+               append_text(path, capacity, tool);
+  if (!whole) path[0] = L'\0';
+  return whole;
 }
 
 bool system_tool_path(const wchar_t* tool, wchar_t* path, size_t capacity) {

@@ -86,16 +86,13 @@ class PackageFolder {
   explicit PackageFolder(const std::wstring& name, const TestPackage* package)
       : scratch_(name) {
     if (package != nullptr) {
-      std::wstring built = module_msi_folder() + package->file;
+      std::wstring built = msi_folder() + package->file;
       CopyFileW(built.c_str(), (path() + L"\\" + package->file).c_str(), FALSE);
     }
   }
   const std::wstring& path() const { return scratch_.path(); }
 
  private:
-  static std::wstring module_msi_folder() {
-    return bin_folder() + L"..\\tests\\msi\\";
-  }
   ScratchFolder scratch_;
 };
 

@@ -1,0 +1,205 @@
+// Random package folders for installer and random argument lists for
+// install, against the model. For this suite ctest sets
+// WINEDLLOVERRIDES=msiexec.exe=n and the test puts the stand-in in place of
+// system32's msiexec.exe, so the exact msiexec line is logged.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "join_arguments.h"
+#include "machine.h"
+#include "model.h"
+#include "programs.h"
+#include "random_settings.h"
+#include "text.h"
+
+namespace {
+
+using namespace testsupport;
+
+using randomized::Dice;
+
+// The stand-in in place of msiexec.exe for the test's duration.
+class MsiexecStandIn {
+ public:
+  MsiexecStandIn()
+      : msiexec_(system_folder() + L"\\msiexec.exe"),
+        saved_(system_folder() + L"\\msiexec.exe.saved") {
+    CopyFileW(msiexec_.c_str(), saved_.c_str(), FALSE);
+    plant_standin(msiexec_);
+  }
+  ~MsiexecStandIn() {
+    CopyFileW(saved_.c_str(), msiexec_.c_str(), FALSE);
+    DeleteFileW(saved_.c_str());
+  }
+
+ private:
+  std::wstring msiexec_;
+  std::wstring saved_;
+};
+
+std::wstring random_name(Dice& dice, size_t length) {
+  static const wchar_t kChars[] =
+      L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 "
+      L"-_()\xe9\x0142\x20ac";
+  std::wstring name;
+  while (name.size() < length) name += kChars[dice.below(wcslen(kChars))];
+  // Windows drops trailing blanks from names.
+  if (name.back() == L' ') name.back() = L'x';
+  return name;
+}
+
+// One entry of a package folder, with a name as long as a path can hold (so
+// the 239/250 limits are reached), but within the 255 bytes of UTF-8 that
+// the Linux file system under Wine keeps a name in.
+void random_entry(Dice& dice, const std::wstring& folder) {
+  static const wchar_t* const kTails[] = {L".msi", L".MSI", L".msi", L".txt",
+                                          L".msix"};  // .msix: X~1.MSI
+  const wchar_t* tail = dice.pick(kTails);
+  std::wstring name =
+      random_name(dice, 1 + dice.below(static_cast<int>(254 - folder.size())));
+  while (name.size() > 1 && (utf8(name + tail).size() > 255 ||
+                             folder.size() + name.size() + wcslen(tail) > 258))
+    name.pop_back();
+  if (dice.chance(0.2)) {
+    make_folders(folder + name + L".msi");  // a folder named .msi
+  } else {
+    write_file(folder + name + tail, "package");
+  }
+}
+
+// The first entry Windows lists whose long name ends in ".msi".
+std::wstring first_msi(const std::wstring& folder) {
+  for (const std::wstring& name : listed(folder + L"*")) {
+    if (name.size() >= 4 && lower(name.substr(name.size() - 4)) == L".msi")
+      return name;
+  }
+  return L"";
+}
+
+bool wait_for_calls(size_t count) {
+  // installer does not wait for msiexec; on a busy machine it may take a
+  // while to start.
+  for (int i = 0; i < 600; ++i) {
+    if (pnputil_calls().size() >= count) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+TEST(RandomMachines, InstallerHandsOverWhatTheModelSays) {
+  MsiexecStandIn stand_in;
+  const unsigned seed = randomized::seed();
+  const int count = randomized::machines(300) / 3;
+  Dice dice(seed);
+  static const char* const kArguments[] = {"",   "/s",    "/S", "/q",  "/s x",
+                                           "-s", "/S /S", "s",  "/s/s"};
+  int launched = 0, refused = 0, empty = 0;
+  for (int m = 0; m < count && !HasFailure(); ++m) {
+    const std::string where = "seed " + std::to_string(seed) +
+                              ", package folder " + std::to_string(m);
+    // A drive's root already ends in a backslash.
+    const bool at_root = dice.chance(0.2);
+    const std::wstring folder =
+        at_root
+            ? L"r:\\"
+            : L"c:\\tarvex-tests\\pkg " + random_name(dice, 1 + dice.below(40));
+    const std::wstring prefix = at_root ? folder : folder + L"\\";
+    for (const std::wstring& name : listed(prefix + L"*"))
+      remove_tree(prefix + name);
+    make_folders(folder);
+    for (int f = dice.below(5); f > 0; --f) random_entry(dice, prefix);
+    const std::string arguments = dice.pick(kArguments);
+    std::vector<std::string> argv;
+    for (size_t at = 0; at < arguments.size();) {
+      size_t end = std::min(arguments.find(' ', at), arguments.size());
+      argv.push_back(arguments.substr(at, end - at));
+      at = end + 1;
+    }
+
+    const std::wstring msi = first_msi(prefix);
+    const bool quiet = model::quiet(argv);
+    const std::wstring line = model::msiexec_line(msi, quiet);
+    clear_pnputil_calls();
+    RunResult run =
+        run_program(program_path(L"installer.exe"), widened(arguments), folder);
+    if (msi.empty()) {
+      ++empty;
+      EXPECT_EQ(run.exit_code, 1u) << where;
+      EXPECT_EQ(run.output, "FindFirstFile failed (2)\r\n") << where;
+      EXPECT_TRUE(pnputil_calls().empty()) << where;
+    } else if (line.size() > 255) {
+      ++refused;
+      EXPECT_EQ(run.exit_code, 1u) << where;
+      EXPECT_EQ(
+          run.output,
+          "The MSI file name is too long for the msiexec command line\r\n")
+          << where;
+      EXPECT_TRUE(pnputil_calls().empty()) << where;
+    } else {
+      ++launched;
+      EXPECT_EQ(run.exit_code, 0u) << where;
+      EXPECT_EQ(run.output, quiet ? "" : model::echo(line)) << where;
+      EXPECT_TRUE(wait_for_calls(1)) << where;
+      EXPECT_EQ(pnputil_calls(), std::vector<std::string>{utf8(line)}) << where;
+    }
+    if (!at_root) remove_tree(folder);
+  }
+  clear_pnputil_calls();
+  std::printf(
+      "%d package folders (seed %u): %d handed over, %d names refused "
+      "as too long, %d without an MSI\n",
+      count, seed, launched, refused, empty);
+}
+
+// install's join is a pure function: proven here in-process on thousands of
+// random argument lists against the model; the end-to-end tests show the
+// wiring around it.
+TEST(RandomMachines, InstallJoinsExactlyTheWordsOrRefusesWhole) {
+  const unsigned seed = randomized::seed();
+  const int count = randomized::machines(300) * 20;
+  Dice dice(seed);
+  static const char kChars[] = "abcXYZ019/:.-_\\ \"\xe9\x80";
+  int passed = 0, refused = 0, usage = 0;
+  for (int m = 0; m < count && !HasFailure(); ++m) {
+    std::vector<std::string> words(static_cast<size_t>(dice.below(7)));
+    const int longest = dice.chance(0.3) ? 200 : 30;
+    for (std::string& word : words) {
+      for (int i = dice.below(longest + 1); i >= 0; --i)
+        word += kChars[dice.below(sizeof kChars - 1)];
+    }
+    std::vector<const char*> argv = {"install"};
+    for (const std::string& word : words) argv.push_back(word.c_str());
+    const std::string expected = model::joined(words);
+
+    char line[512 + 8];
+    line[512] = 'X';  // a guard byte just past the buffer
+    const JoinResult result =
+        join_arguments(static_cast<int>(argv.size()), argv.data(), line, 512);
+    const std::string where =
+        "seed " + std::to_string(seed) + ", argument list " + std::to_string(m);
+    EXPECT_EQ(line[512], 'X') << where;
+    if (words.empty()) {
+      ++usage;
+      EXPECT_EQ(result, JoinResult::kNoArguments) << where;
+    } else if (expected.size() > 511) {
+      ++refused;
+      EXPECT_EQ(result, JoinResult::kTooLong) << where;
+      EXPECT_STREQ(line, "") << where;
+    } else {
+      ++passed;
+      EXPECT_EQ(result, JoinResult::kOk) << where;
+      EXPECT_EQ(std::string(line), expected) << where;
+    }
+  }
+  std::printf(
+      "%d argument lists (seed %u): %d joined, %d refused as too long, %d "
+      "empty\n",
+      count, seed, passed, refused, usage);
+}
+
+}  // namespace

@@ -1,0 +1,105 @@
+#pragma once
+// An old installation as tarvex finds it, described as data: driver-store
+// INFs, InstallShield entries, uninstall keys (64-bit view) and program
+// folders, laid out piece by piece and taken away again by RAII; and the
+// machine read back, item by item. Shared by the end-to-end tests, the
+// random machines and the demo's inventory.
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "machine.h"
+
+namespace testsupport {
+
+inline const std::wstring kInfFolder = L"c:\\windows\\inf\\";
+inline const std::wstring kInstallShield =
+    L"c:\\Program Files (x86)\\InstallShield Installation Information";
+inline const std::wstring kMakerFolder = L"c:\\Program Files (x86)\\Devedozudi";
+inline const std::wstring kEarlierFolder =
+    L"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver";
+inline const std::wstring kCandidates[] = {
+    kMakerFolder + L"\\PX3", kMakerFolder + L"\\ZR410",
+    kMakerFolder + L"\\ZR420", kMakerFolder + L"\\ZR430", kEarlierFolder};
+inline const std::wstring kUninstallBranch =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+inline const std::wstring kUninstallBranch32 =
+    L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+inline const std::wstring kFirstKeyPrefix =
+    kUninstallBranch32 + L"\\InstallShield_";
+inline const std::wstring kSecondKeyPrefix = kUninstallBranch + L"\\";
+
+enum class EntryKind {
+  kWithSetupIni,
+  kWithoutSetupIni,
+  kSetupIniFolder,
+  kFile
+};
+
+class Installation {
+ public:
+  Installation();  // also empties the pnputil stand-in's log
+  ~Installation();
+  Installation(const Installation&) = delete;
+  Installation& operator=(const Installation&) = delete;
+
+  // An INF of the driver store, with the .pnf Windows keeps beside it.
+  void inf(const std::wstring& name, const std::string& bytes);
+  // An InstallShield entry of the given kind.
+  void entry(const std::wstring& name, EntryKind kind,
+             const std::string& setup_ini = "");
+  void product(const std::wstring& name, const std::string& setup_ini) {
+    entry(name, EntryKind::kWithSetupIni, setup_ini);
+  }
+  // A key below HKLM (64-bit view), with an uninstall registration's values.
+  void key(const std::wstring& subkey);
+  void first_key(const std::wstring& entry) { key(kFirstKeyPrefix + entry); }
+  void second_key(const std::wstring& entry) { key(kSecondKeyPrefix + entry); }
+  void both_keys(const std::wstring& entry) {
+    first_key(entry);
+    second_key(entry);
+  }
+  // A program folder with a few files, or empty; its parent kept as it was.
+  void program_folder(const std::wstring& path, bool empty = false);
+  void file(const std::wstring& path,
+            const std::string& bytes = "a file, not a folder");
+  // A link to the folder target (never its target is taken away).
+  void link(const std::wstring& path, const std::wstring& target);
+  // A folder that must be there; removed afterwards only if made here.
+  void need(const std::wstring& folder);
+  // Leaves everything in place, to be looked at after a failure.
+  void keep();
+
+ private:
+  void own(const std::wstring& path);
+
+  // Destroyed last to first: entries before the folders that hold them.
+  std::vector<std::unique_ptr<ScopedPath>> needed_;
+  std::vector<std::unique_ptr<ScopedPath>> owned_;
+  std::vector<std::unique_ptr<ScopedKey>> keys_;
+};
+
+// One thing an installation can leave: a section ("driver store",
+// "InstallShield entry", "uninstall key", "program folder"), its full name,
+// and a detail (a file's Provider or Company line, a key's DisplayName).
+struct Item {
+  std::string section;
+  std::wstring name;
+  std::string detail;
+};
+
+// Everything tarvex could touch, as Windows sees it: the driver store's oem
+// files, the InstallShield data, the program folders (and the test
+// packages' folder) with their trees, and the uninstall keys; the details
+// only if asked for.
+std::vector<Item> inventory(bool details = true);
+
+// The inventory's names, in lower case.
+std::set<std::wstring> snapshot();
+
+// Takes away what a crashed run may have left of an installation.
+void wipe_installation();
+
+}  // namespace testsupport

@@ -1,0 +1,143 @@
+// The toolkit the three programs share: bounded text, the system-tool path,
+// the checks on found names, and the handle holder.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "bounded_text.h"
+#include "found_name.h"
+#include "system_tool.h"
+#include "unique_resource.h"
+
+namespace {
+
+const char kNone[] = "(none)";
+
+// What an operation left in a target of capacity units: its text, kNone
+// when it refused and left the target empty, or the text after "kept: "
+// when it refused and left the target as it was.
+template <typename Char, typename Operation>
+std::string outcome(size_t capacity, const Char* start, Operation operation) {
+  std::basic_string<Char> target(capacity + 1, Char('#'));
+  std::copy(start, start + std::char_traits<Char>::length(start) + 1,
+            target.begin());
+  const bool done = operation(&target[0], capacity);
+  std::string text(
+      target.c_str(),
+      target.c_str() + std::char_traits<Char>::length(target.c_str()));
+  if (target[capacity] != Char('#')) return "(written past the end)";
+  if (done) return text;
+  return text.empty() ? kNone : "kept: " + text;
+}
+
+std::string narrowed(const wchar_t* source, size_t capacity) {
+  return outcome(capacity, "x", [&](char* target, size_t room) {
+    return narrow_text(source, target, room);
+  });
+}
+std::string widened(const char* source, size_t capacity) {
+  return outcome(capacity, L"x", [&](wchar_t* target, size_t room) {
+    return widen_text(source, target, room);
+  });
+}
+template <typename Char>
+std::string copied(const Char* source, size_t capacity) {
+  const Char start[] = {Char('x'), Char(0)};
+  return outcome(capacity, start, [&](Char* target, size_t room) {
+    return copy_text(target, room, source);
+  });
+}
+template <typename Char>
+std::string appended(const Char* start, const Char* source, size_t capacity) {
+  return outcome(capacity, start, [&](Char* target, size_t room) {
+    return append_text(target, room, source);
+  });
+}
+std::string tool_path(const wchar_t* folder, size_t length, size_t capacity) {
+  return outcome(capacity, L"x", [&](wchar_t* path, size_t room) {
+    return build_system_tool_path(folder, length, L"pnputil.exe", path, room);
+  });
+}
+
+TEST(BoundedText, RefusesInsteadOfCuttingShortOrAborting) {
+  EXPECT_EQ(narrowed(L"1234567", 8), "1234567");
+  EXPECT_EQ(narrowed(L"12345678", 8), kNone);
+  EXPECT_EQ(narrowed(L"\x0100", 8), kNone);  // above U+00FF: no narrow form
+  EXPECT_EQ(narrowed(L"\xe9\xff", 8), "\xe9\xff");
+  EXPECT_EQ(widened("abc", 4), "abc");
+  EXPECT_EQ(widened("abcd", 4), kNone);
+  EXPECT_EQ(appended("ab", "cde", 6), "abcde");
+  EXPECT_EQ(appended("ab", "cdef", 6), "kept: ab");
+  EXPECT_EQ(appended(L"ab", L"cdef", 6), "kept: ab");
+  // Entry names of at most 59 bytes fit tarvex's 60-byte buffer, whole.
+  const std::string longest(59, 'n');
+  EXPECT_EQ(copied(longest.c_str(), 60), longest);
+  EXPECT_EQ(copied((longest + "n").c_str(), 60), kNone);
+  EXPECT_EQ(copied(L"wide", 4), kNone);
+  size_t converted = 0;
+  char narrow[8];
+  EXPECT_TRUE(narrow_text(L"1234567", narrow, sizeof narrow, &converted));
+  EXPECT_EQ(converted, 8u);
+  wchar_t wide[4];
+  EXPECT_TRUE(widen_text("\xe9\xff", wide, 4));
+  EXPECT_STREQ(wide, L"\xe9\xff");
+}
+
+TEST(SystemTool, FullPathInTheSystemFolderOrNothing) {
+  EXPECT_EQ(tool_path(L"C:\\windows\\system32", 19, 260),
+            "C:\\windows\\system32\\pnputil.exe");
+  EXPECT_EQ(tool_path(L"", 0, 260), kNone);  // the folder could not be read
+  EXPECT_EQ(tool_path(L"C:\\windows", 12, 260), kNone);  // not read whole
+  EXPECT_EQ(tool_path(L"C:\\windows", 10, 16), kNone);   // would not fit
+  wchar_t path[260];
+  ASSERT_TRUE(system_tool_path(L"cmd.exe", path, 260));
+  EXPECT_EQ(std::wstring(path).substr(std::wstring(path).size() - 8),
+            L"\\cmd.exe");
+}
+
+TEST(FoundName, LongNameFitsThePatternWithoutRegardToCase) {
+  EXPECT_TRUE(long_name_fits(L"oem1.inf", L"oem", L".inf"));
+  EXPECT_TRUE(long_name_fits(L"OEM1.INF", L"oem", L".inf"));
+  EXPECT_TRUE(long_name_fits(L"oem.inf", L"oem", L".inf"));
+  EXPECT_FALSE(long_name_fits(L"oem9.infbak", L"oem", L".inf"));
+  EXPECT_FALSE(long_name_fits(L"oem.in", L"oem", L".inf"));
+  EXPECT_TRUE(long_name_fits(L"x.MSI", L"", L".msi"));
+  EXPECT_FALSE(long_name_fits(L"x.msix", L"", L".msi"));
+}
+
+TEST(FoundName, NarrowNameReadsBackOnlyWhenTheCodePageAgrees) {
+  const bool latin1 = GetACP() == 1252;
+  EXPECT_TRUE(reads_back_as("oem1.inf", L"oem1.inf"));
+  EXPECT_FALSE(reads_back_as("OEM1~1.INF", L"oem1 long.inf"));
+  EXPECT_FALSE(reads_back_as("?",
+                             L"\x0166"
+                             L"ber"));
+  EXPECT_EQ(reads_back_as("caf\xe9", L"caf\xe9"), latin1);
+  EXPECT_FALSE(reads_back_as("\x80", L"\x0080"));
+  EXPECT_EQ(reads_back_as("\x80", L"\x20ac"), latin1);
+  EXPECT_FALSE(reads_back_as(nullptr, L"x"));
+  EXPECT_FALSE(reads_back_as("x", nullptr));
+}
+
+TEST(UniqueResource, ClosesOnceKeepsTheLastErrorAndMoves) {
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(event, nullptr);
+  KernelHandle first(event);
+  KernelHandle second(std::move(first));
+  EXPECT_FALSE(first.valid());
+  EXPECT_EQ(second.get(), event);
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  second.reset();
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(second.valid());
+  DWORD flags = 0;
+  EXPECT_FALSE(GetHandleInformation(event, &flags));  // closed
+  // The empty value of each kind is what its opening returns on failure.
+  EXPECT_FALSE(SearchHandle(INVALID_HANDLE_VALUE).valid());
+  EXPECT_FALSE(FileHandle(INVALID_HANDLE_VALUE).valid());
+  EXPECT_FALSE(KernelHandle(nullptr).valid());
+  EXPECT_FALSE(FileStream(nullptr).valid());
+}
+
+}  // namespace

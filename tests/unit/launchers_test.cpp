@@ -1,0 +1,136 @@
+// The decisions of installer and install: which mode, which pattern, which
+// argument line, which echo, which number.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "join_arguments.h"
+#include "launch_plan.h"
+
+namespace {
+
+const size_t kDirectoryChars = 512;
+const size_t kArgumentChars = 256;
+const size_t kLineBytes = 512;
+const wchar_t kNone[] = L"(none)";
+
+bool quiet(std::vector<const char*> arguments) {
+  arguments.insert(arguments.begin(), "installer");
+  return is_quiet_mode(static_cast<int>(arguments.size()), arguments.data());
+}
+
+std::wstring pattern(const std::wstring& directory, size_t length) {
+  wchar_t text[kDirectoryChars];
+  return build_msi_pattern(directory.c_str(), length, text, kDirectoryChars)
+             ? text
+             : kNone;
+}
+std::wstring pattern(const std::wstring& directory) {
+  return pattern(directory, directory.size());
+}
+
+std::wstring arguments(const std::wstring& msi_name, bool quiet) {
+  wchar_t line[kArgumentChars] = L"stale";
+  if (build_msiexec_arguments(msi_name.c_str(), quiet, line, kArgumentChars))
+    return line;
+  return line[0] == L'\0' ? kNone : L"(not emptied)";
+}
+
+// The echo of a line as the redirected output carries it, or "(none)".
+std::string echo(const std::wstring& line) {
+  char text[kArgumentChars + 2];
+  return build_echo_text(line.c_str(), text, sizeof text) ? text : "(none)";
+}
+
+// install's line for these words, or what refused it.
+std::string joined(std::vector<std::string> words,
+                   size_t capacity = kLineBytes) {
+  std::vector<const char*> argv = {"install"};
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  std::string line(capacity + 1, 'X');  // a guard byte just past the buffer
+  JoinResult result = join_arguments(static_cast<int>(argv.size()), argv.data(),
+                                     &line[0], capacity);
+  if (line[capacity] != 'X') return "(written past the end)";
+  if (result == JoinResult::kNoArguments)
+    return line[0] == '\0' ? "(no arguments)" : "(no arguments, not emptied)";
+  if (result == JoinResult::kTooLong)
+    return line[0] == '\0' ? "(too long)" : "(too long, not emptied)";
+  return line.c_str();
+}
+
+TEST(QuietMode, OnlyASingleSlashSRunsQuiet) {
+  EXPECT_TRUE(quiet({"/S"}));
+  EXPECT_TRUE(quiet({"/s"}));
+  EXPECT_FALSE(quiet({"/q"}));
+  EXPECT_FALSE(quiet({"/s", "x"}));
+  EXPECT_FALSE(quiet({}));
+  EXPECT_FALSE(quiet({"-s"}));
+}
+
+TEST(MsiPattern, AppendsPatternUnchangedEvenAtADriveRoot) {
+  EXPECT_EQ(pattern(L"c:\\pkg"), L"c:\\pkg\\*.msi");
+  EXPECT_EQ(pattern(L"c:\\"), L"c:\\\\*.msi");
+}
+
+TEST(MsiPattern, DirectoryOf505FitsAndLongerIsRefused) {
+  EXPECT_EQ(pattern(std::wstring(505, L'd')),
+            std::wstring(505, L'd') + L"\\*.msi");
+  EXPECT_EQ(pattern(std::wstring(506, L'd')), kNone);
+  // A directory the platform could not read reports the size it needs, and
+  // a failed read reports 0: neither is searched.
+  EXPECT_EQ(pattern(L"", 600), kNone);
+  EXPECT_EQ(pattern(L"", 0), kNone);
+}
+
+TEST(MsiexecArguments, QuotesTheNameAndAddsQuietOptions) {
+  EXPECT_EQ(arguments(L"Setup.msi", false), L"/i \"Setup.msi\"");
+  EXPECT_EQ(arguments(L"My Driver Package.msi", true),
+            L"/i \"My Driver Package.msi\" /quiet /qn");
+}
+
+TEST(MsiexecArguments, LongestNamesFitAndLongerAreRefusedNotCut) {
+  EXPECT_EQ(arguments(std::wstring(239, L'q'), true).size(), 255u);
+  EXPECT_EQ(arguments(std::wstring(250, L'v'), false).size(), 255u);
+  EXPECT_EQ(arguments(std::wstring(240, L'q'), true), kNone);
+  EXPECT_EQ(arguments(std::wstring(251, L'v'), false), kNone);
+}
+
+TEST(MsiName, OnlyALongNameEndingInDotMsiCounts) {
+  EXPECT_TRUE(is_msi_name(L"Setup.msi"));
+  EXPECT_TRUE(is_msi_name(L"SETUP.MSI"));
+  EXPECT_TRUE(is_msi_name(L".msi"));
+  EXPECT_FALSE(is_msi_name(L"x.msix"));  // found as X~1.MSI
+  EXPECT_FALSE(is_msi_name(L"x.msi.txt"));
+  EXPECT_FALSE(is_msi_name(L"msi"));
+}
+
+TEST(Echo, TheWholeLineWithUncarriedCharactersAsQuestionMarks) {
+  EXPECT_EQ(echo(L"/i \"Setup.msi\""), "\n/i \"Setup.msi\"\n");
+  EXPECT_EQ(echo(L"/i \"Treiber \xe9.msi\""), "\n/i \"Treiber \xe9.msi\"\n");
+  EXPECT_EQ(echo(L"/i \"Treiber \x0166\x20ac.msi\""),
+            "\n/i \"Treiber ??.msi\"\n");
+  EXPECT_EQ(echo(L"/i \"\xd83d\xde00.msi\""), "\n/i \"?.msi\"\n");
+  const std::wstring longest = L"/i \"" + std::wstring(250, L'\x0142') + L"\"";
+  EXPECT_EQ(echo(longest), "\n/i \"" + std::string(250, '?') + "\"\n");
+}
+
+TEST(LaunchFailure, SystemErrorFirstThenTheReturnedValue) {
+  EXPECT_EQ(launch_failure_code(1223, 5), 1223);  // the user said no
+  EXPECT_EQ(launch_failure_code(0, 2), 2);        // SE_ERR_FNF, nothing set
+  EXPECT_EQ(launch_failure_code(0, 0), 0);
+}
+
+TEST(JoinArguments, JoinsWithSingleBlanksInOrderAndRefusesWhole) {
+  EXPECT_EQ(joined({"/add-driver", "x.inf", "/install"}),
+            "/add-driver x.inf /install");
+  // The runtime has already split "a b" into one argument; its blank stays,
+  // the quotes that grouped it are gone.
+  EXPECT_EQ(joined({"a b", "c"}), "a b c");
+  EXPECT_EQ(joined({}), "(no arguments)");
+  const std::string first(300, 'a');  // 300 + 1 + 210 = 511
+  EXPECT_EQ(joined({first, std::string(210, 'b')}).size(), 511u);
+  EXPECT_EQ(joined({first, std::string(211, 'b')}), "(too long)");
+}
+
+}  // namespace
