@@ -114,12 +114,9 @@ TEST(RandomMachines, InstallerHandsOverWhatTheModelSays) {
     make_folders(folder);
     for (int f = dice.below(5); f > 0; --f) random_entry(dice, prefix);
     const std::string arguments = dice.pick(kArguments);
-    std::vector<std::string> argv;
-    for (size_t at = 0; at < arguments.size();) {
-      size_t end = std::min(arguments.find(' ', at), arguments.size());
-      argv.push_back(arguments.substr(at, end - at));
-      at = end + 1;
-    }
+    const std::vector<std::string> argv = arguments.empty()
+                                              ? std::vector<std::string>{}
+                                              : split(arguments + " ", " ");
 
     const std::wstring msi = first_msi(prefix);
     const bool quiet = model::quiet(argv);

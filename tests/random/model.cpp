@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string.h>
+
 #include <cwctype>
 
 namespace model {
@@ -22,32 +24,17 @@ std::wstring crlf_to_lf(const std::wstring& text) {
 }
 
 std::wstring from_utf8(const std::string& bytes) {
-  std::wstring out;
-  for (size_t i = 0; i < bytes.size();) {
-    unsigned char c = static_cast<unsigned char>(bytes[i]);
-    if (c < 0x80) {
-      out += static_cast<wchar_t>(c);
-      i += 1;
-    } else if ((c & 0xE0) == 0xC0) {
-      out += static_cast<wchar_t>(((c & 0x1F) << 6) | (bytes[i + 1] & 0x3F));
-      i += 2;
-    } else {
-      out += static_cast<wchar_t>(((c & 0x0F) << 12) |
-                                  ((bytes[i + 1] & 0x3F) << 6) |
-                                  (bytes[i + 2] & 0x3F));
-      i += 3;
-    }
-  }
+  std::wstring out(bytes.size(), L'\0');
+  int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(),
+                                   static_cast<int>(bytes.size()), &out[0],
+                                   static_cast<int>(out.size()));
+  out.resize(static_cast<size_t>(length > 0 ? length : 0));
   return out;
 }
 
 std::wstring from_utf16le(const std::string& bytes) {
-  std::wstring out;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    out +=
-        static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                             (static_cast<unsigned char>(bytes[i + 1]) << 8));
-  }
+  std::wstring out(bytes.size() / 2, L'\0');
+  memcpy(&out[0], bytes.data(), out.size() * sizeof(wchar_t));
   return out;
 }
 

@@ -22,6 +22,9 @@
 #include <vector>
 
 #include "standin_log.h"
+#include "text.h"
+
+using testsupport::lower;
 
 namespace {
 
@@ -52,20 +55,6 @@ std::wstring argument_text() {
   return line;
 }
 
-std::wstring lower(std::wstring text) {
-  for (wchar_t& c : text) c = towlower(c);
-  return text;
-}
-
-bool starts_with(const std::wstring& text, const std::wstring& head) {
-  return text.compare(0, head.size(), head) == 0;
-}
-
-bool ends_with(const std::wstring& text, const std::wstring& tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // The words of our command line after the program's name, split as the C
 // runtime and every program split it.
 std::vector<std::wstring> argument_words() {
@@ -81,8 +70,9 @@ std::vector<std::wstring> argument_words() {
 void delete_driver(const std::wstring& inf) {
   std::wstring folder = inf.substr(0, inf.find_last_of(L'\\') + 1);
   std::wstring name = lower(inf.substr(folder.size()));
-  if (lower(folder) != kDriverStore || !starts_with(name, L"oem") ||
-      !ends_with(name, L".inf")) {
+  if (lower(folder) != kDriverStore || name.size() < 7 ||
+      name.compare(0, 3, L"oem") != 0 ||
+      name.compare(name.size() - 4, 4, L".inf") != 0) {
     return;
   }
   DeleteFileW(inf.c_str());
@@ -110,12 +100,7 @@ bool started_from_system_folder() {
 }
 
 void append_to_log(const wchar_t* log_path, const std::wstring& text) {
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(),
-                                  static_cast<int>(text.size()), nullptr, 0,
-                                  nullptr, nullptr);
-  std::string line(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                      &line[0], bytes, nullptr, nullptr);
+  std::string line = testsupport::utf8(text);
   line += "\r\n";
   HANDLE log = CreateFileW(log_path, FILE_APPEND_DATA,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

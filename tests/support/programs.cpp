@@ -7,6 +7,7 @@
 
 #include "../standin/standin_log.h"
 #include "machine.h"
+#include "text.h"
 
 namespace testsupport {
 
@@ -115,38 +116,16 @@ bool plant_standin(const std::wstring& target) {
                    FALSE) != FALSE;
 }
 
-namespace {
-
-std::vector<std::string> log_lines(const wchar_t* path) {
-  std::string log = read_file(path);
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = log.find('\n', start)) != std::string::npos;
-       start = end + 1) {
-    std::string line = log.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-}  // namespace
-
 std::vector<std::string> pnputil_calls() {
-  return log_lines(PNPUTIL_STANDIN_LOG);
+  return split(read_file(PNPUTIL_STANDIN_LOG), "\r\n");
 }
 
 std::vector<std::vector<std::string>> pnputil_words() {
   std::vector<std::vector<std::string>> calls;
-  for (const std::string& line : log_lines(PNPUTIL_STANDIN_WORDS_LOG)) {
-    std::vector<std::string> words;
-    size_t start = 0;
-    for (size_t end; (end = line.find('\x1f', start)) != std::string::npos;
-         start = end + 1) {
-      words.push_back(line.substr(start, end - start));
-    }
-    if (!line.empty()) words.push_back(line.substr(start));
-    calls.push_back(words);
+  for (const std::string& line :
+       split(read_file(PNPUTIL_STANDIN_WORDS_LOG), "\r\n")) {
+    calls.push_back(line.empty() ? std::vector<std::string>{}
+                                 : split(line + "\x1f", "\x1f"));
   }
   return calls;
 }

@@ -44,6 +44,17 @@ std::wstring lower(std::wstring text) {
   return text;
 }
 
+std::vector<std::string> split(const std::string& text,
+                               const std::string& separator) {
+  std::vector<std::string> pieces;
+  for (size_t start = 0, end;
+       (end = text.find(separator, start)) != std::string::npos;
+       start = end + separator.size()) {
+    pieces.push_back(text.substr(start, end - start));
+  }
+  return pieces;
+}
+
 std::wstring short_name(const std::wstring& path) {
   wchar_t buffer[MAX_PATH];
   DWORD length = GetShortPathNameW(path.c_str(), buffer, MAX_PATH);

@@ -2,6 +2,7 @@
 // The tests' text helpers: how files and logs carry text, and names.
 
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -19,6 +20,11 @@ std::string bytes_of(const std::wstring& text);
 std::wstring widened(const std::string& bytes);
 
 std::wstring lower(std::wstring text);
+
+// The pieces of text that each end in separator (a last piece without one
+// is dropped, as an unfinished log line is).
+std::vector<std::string> split(const std::string& text,
+                               const std::string& separator);
 
 // The 8.3 short name of the file or folder at path (its last part).
 std::wstring short_name(const std::wstring& path);

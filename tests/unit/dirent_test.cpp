@@ -5,152 +5,127 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <map>
+#include <algorithm>
 #include <string>
 
 #include "machine.h"
+#include "text.h"
 #include "wide_stream.h"
 
 namespace {
 
-using testsupport::make_folders;
-using testsupport::ScratchFolder;
-using testsupport::write_file;
+using namespace testsupport;
 
-std::string narrow(const std::wstring& text) {
-  return std::string(text.begin(), text.end());  // ASCII paths only
-}
-
-// Every entry of the folder, by name, with its type.
-std::map<std::string, int> list_entries(const std::string& path) {
-  std::map<std::string, int> entries;
-  DIR* dir = opendir(path.c_str());
-  if (dir == nullptr) return entries;
+// Every entry of the folder in the order read, "name type" each (and, where
+// d_name is not the long name, "=long name"), or "errno N" when it does not
+// open. Each record is checked on the way.
+std::string listing(const char* path) {
+  _set_errno(0);
+  DIR* dir = opendir(path);
+  if (dir == nullptr) return "errno " + std::to_string(errno);
+  std::string text;
   while (dirent* entry = readdir(dir)) {
+    EXPECT_EQ(entry, &dir->entry);  // one record, reused by every read
     EXPECT_EQ(entry->d_ino, 0);
     EXPECT_EQ(entry->d_namlen, strlen(entry->d_name));
-    entries[entry->d_name] = entry->d_type;
+    EXPECT_EQ(entry->d_reclen,
+              entry->d_type == DT_UNKNOWN ? 0 : sizeof(dirent));
+    text += std::string(text.empty() ? "" : ", ") + entry->d_name + " " +
+            std::to_string(entry->d_type);
+    const std::wstring long_name = readdir_long_name(dir);
+    if (widened(entry->d_name) != long_name) text += "=" + utf8(long_name);
   }
-  EXPECT_EQ(closedir(dir), 0);
-  return entries;
+  EXPECT_EQ(readdir(dir), nullptr);  // still the end, not a crash
+  EXPECT_EQ(closedir(dir), 0);       // after the end: releases the rest
+  return text;
+}
+std::string listing(const std::wstring& path) {
+  return listing(bytes_of(path).c_str());
+}
+
+// The search pattern a stream was started with.
+std::wstring pattern_of(const std::string& path) {
+  DIR* dir = opendir(path.c_str());
+  if (dir == nullptr) return L"(not opened)";
+  std::wstring pattern = dir->wide_stream->pattern;
+  closedir(dir);
+  return pattern;
+}
+
+std::wstring finished_pattern(const wchar_t* path) {
+  wchar_t buffer[32];
+  wcscpy_s(buffer, path);
+  finish_search_pattern(buffer, wcslen(path));
+  return buffer;
 }
 
 TEST(Dirent, ListsDotEntriesFilesAndFoldersWithTheirTypes) {
   ScratchFolder scratch(L"dirent-list");
   write_file(scratch.path() + L"\\setup.ini", "x");
   make_folders(scratch.path() + L"\\{GUID-1}");
-
-  std::map<std::string, int> expected = {{".", DT_DIR},
-                                         {"..", DT_DIR},
-                                         {"setup.ini", DT_REG},
-                                         {"{GUID-1}", DT_DIR}};
-  EXPECT_EQ(list_entries(narrow(scratch.path())), expected);
+  EXPECT_EQ(listing(scratch.path()),
+            ". 16384, .. 16384, setup.ini 32768, {GUID-1} 16384");
 }
 
-TEST(Dirent, EntryRecordCarriesItsSizeAndIsReusedByEachRead) {
-  ScratchFolder scratch(L"dirent-record");
-  DIR* dir = opendir(narrow(scratch.path()).c_str());
-  ASSERT_NE(dir, nullptr);
-  dirent* first = readdir(dir);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first->d_reclen, sizeof(dirent));
-  dirent* second = readdir(dir);
-  EXPECT_EQ(first, second);
-  EXPECT_EQ(second, &dir->entry);
-  EXPECT_EQ(readdir(dir), nullptr);
-  EXPECT_EQ(readdir(dir), nullptr);  // still the end, not a crash
-  EXPECT_EQ(closedir(dir), 0);       // after the end: releases the rest
-}
-
-TEST(Dirent, TrailingBackslashOrSlashGivesTheSamePattern) {
+TEST(Dirent, PatternGetsOneSeparatorAndAnAbsolutePath) {
   ScratchFolder scratch(L"dirent-pattern");
-  std::string base = narrow(scratch.path());
-  for (const std::string& path : {base, base + "\\", base + "/"}) {
-    DIR* dir = opendir(path.c_str());
-    ASSERT_NE(dir, nullptr) << path;
-    EXPECT_EQ(std::wstring(dir->wide_stream->pattern), scratch.path() + L"\\*")
-        << path;
-    closedir(dir);
-  }
-}
-
-TEST(Dirent, RelativePathIsMadeAbsoluteAgainstTheCurrentFolder) {
-  ScratchFolder scratch(L"dirent-relative");
+  const std::string base = bytes_of(scratch.path());
+  EXPECT_EQ(pattern_of(base), scratch.path() + L"\\*");
+  EXPECT_EQ(pattern_of(base + "\\"), scratch.path() + L"\\*");
+  EXPECT_EQ(pattern_of(base + "/"), scratch.path() + L"\\*");
+  // A relative path is made absolute against the current folder.
   make_folders(scratch.path() + L"\\inner");
   wchar_t previous[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, previous);
   ASSERT_TRUE(SetCurrentDirectoryW(scratch.path().c_str()));
-  DIR* dir = opendir("inner");
+  const std::wstring relative = pattern_of("inner");
   SetCurrentDirectoryW(previous);
-  ASSERT_NE(dir, nullptr);
-  EXPECT_EQ(std::wstring(dir->wide_stream->pattern),
-            scratch.path() + L"\\inner\\*");
-  closedir(dir);
+  EXPECT_EQ(relative, scratch.path() + L"\\inner\\*");
+  EXPECT_EQ(finished_pattern(L"c:\\dir"), L"c:\\dir\\*");
+  EXPECT_EQ(finished_pattern(L"c:\\dir\\"), L"c:\\dir\\*");
+  EXPECT_EQ(finished_pattern(L"c:/dir/"), L"c:/dir/*");
+  EXPECT_EQ(finished_pattern(L"c:"), L"c:*");
 }
 
-TEST(Dirent, FileMissingNullAndEmptyPathsFailWithEnoent) {
+TEST(Dirent, FileMissingNullEmptyAndOverlongPathsFail) {
   ScratchFolder scratch(L"dirent-fail");
   write_file(scratch.path() + L"\\plain.txt", "x");
-  std::string file = narrow(scratch.path() + L"\\plain.txt");
-  std::string missing = narrow(scratch.path() + L"\\absent");
-  for (const char* path : {file.c_str(), missing.c_str(), "", (const char*)0}) {
-    _set_errno(0);
-    EXPECT_EQ(opendir(path), nullptr) << (path ? path : "(null)");
-    EXPECT_EQ(errno, ENOENT) << (path ? path : "(null)");
-  }
-}
-
-TEST(Dirent, EmptyDriveRootFailsToOpen) {
+  EXPECT_EQ(listing(scratch.path() + L"\\plain.txt"), "errno 2");
+  EXPECT_EQ(listing(scratch.path() + L"\\absent"), "errno 2");
+  EXPECT_EQ(listing(""), "errno 2");
+  EXPECT_EQ(listing(static_cast<const char*>(nullptr)), "errno 2");
+  // 260 characters or more do not convert into the 260-character buffer.
+  EXPECT_EQ(opendir(("c:\\" + std::string(257, 'p')).c_str()), nullptr);
   // The Wine fixture maps q: to an empty folder: a root yields no "." or "..".
-  if (!testsupport::running_under_wine())
-    GTEST_SKIP() << "needs the Wine fixture's empty drive q:";
-  _set_errno(0);
-  EXPECT_EQ(opendir("q:\\"), nullptr);
-  EXPECT_EQ(errno, ENOENT);
-}
-
-TEST(Dirent, PathOf260CharactersOrMoreIsRefused) {
-  std::string path = "c:\\" + std::string(257, 'p');
-  EXPECT_EQ(opendir(path.c_str()), nullptr);
-}
-
-TEST(Dirent, NameAboveLatin1ComesBackAsItsShortName) {
-  ScratchFolder scratch(L"dirent-short");
-  const std::wstring file = scratch.path() + L"\\caf\x0113 driver.inf";
-  const std::wstring folder = scratch.path() + L"\\\x0100ltes Produkt";
-  write_file(file, "x");
-  make_folders(folder);
-  // A Latin-1 name narrows byte for byte.
-  write_file(scratch.path() + L"\\r\xe9sum\xe9.txt", "x");
-
-  wchar_t short_file[MAX_PATH];
-  wchar_t short_folder[MAX_PATH];
-  ASSERT_NE(GetShortPathNameW(file.c_str(), short_file, MAX_PATH), 0u);
-  ASSERT_NE(GetShortPathNameW(folder.c_str(), short_folder, MAX_PATH), 0u);
-  auto leaf = [](const std::wstring& path) {
-    return narrow(path.substr(path.find_last_of(L'\\') + 1));
-  };
-
-  std::map<std::string, int> entries = list_entries(narrow(scratch.path()));
-  // Beside each entry, its own long name: a caller tells the two apart.
-  DIR* dir = opendir(narrow(scratch.path()).c_str());
-  ASSERT_NE(dir, nullptr);
-  std::map<std::string, std::wstring> long_names;
-  while (dirent* entry = readdir(dir)) {
-    long_names[entry->d_name] = readdir_long_name(dir);
+  if (running_under_wine()) {
+    EXPECT_EQ(listing("q:\\"), "errno 2");
   }
-  closedir(dir);
-  EXPECT_EQ(long_names[leaf(short_file)], file.substr(file.rfind(L'\\') + 1));
-  EXPECT_EQ(long_names[leaf(short_folder)],
-            folder.substr(folder.rfind(L'\\') + 1));
-  EXPECT_EQ(long_names["r\xe9sum\xe9.txt"], L"r\xe9sum\xe9.txt");
-  EXPECT_EQ(readdir_long_name(nullptr), nullptr);
+}
 
-  EXPECT_EQ(entries[leaf(short_file)], DT_REG);
-  EXPECT_EQ(entries[leaf(short_folder)], DT_DIR);
-  EXPECT_EQ(entries["r\xe9sum\xe9.txt"], DT_REG);
-  EXPECT_EQ(entries.count("?"), 0u);
-  EXPECT_EQ(entries.size(), 5u);
+TEST(Dirent, NameAboveLatin1ComesBackAsItsShortNameBesideItsLongName) {
+  ScratchFolder scratch(L"dirent-short");
+  const std::wstring file = L"caf\x0113 driver.inf";
+  const std::wstring folder = L"\x0100ltes Produkt";
+  write_file(scratch.path() + L"\\" + file, "x");
+  make_folders(scratch.path() + L"\\" + folder);
+  // A Latin-1 name narrows byte for byte, in any code page.
+  write_file(scratch.path() + L"\\r\xe9sum\xe9.txt", "x");
+  const std::string short_file =
+      bytes_of(short_name(scratch.path() + L"\\" + file));
+  const std::string short_folder =
+      bytes_of(short_name(scratch.path() + L"\\" + folder));
+
+  const std::string entries = listing(scratch.path());
+  EXPECT_NE(entries.find(short_file + " 32768=" + utf8(file)),
+            std::string::npos)
+      << entries;
+  EXPECT_NE(entries.find(short_folder + " 16384=" + utf8(folder)),
+            std::string::npos)
+      << entries;
+  EXPECT_NE(entries.find("r\xe9sum\xe9.txt 32768"), std::string::npos);
+  EXPECT_EQ(entries.find("?"), std::string::npos);
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), ','), 4);
+  EXPECT_EQ(readdir_long_name(nullptr), nullptr);
 }
 
 TEST(Dirent, ClosingNullOrHalfBuiltStreamFailsWithEbadf) {
@@ -163,23 +138,6 @@ TEST(Dirent, ClosingNullOrHalfBuiltStreamFailsWithEbadf) {
   _set_errno(0);
   EXPECT_EQ(closedir(half_built), -1);
   EXPECT_EQ(errno, EBADF);
-}
-
-TEST(SearchPattern, AddsASeparatorOnlyWhereNoneEnds) {
-  struct Case {
-    const wchar_t* path;
-    const wchar_t* pattern;
-  };
-  const Case cases[] = {{L"c:\\dir", L"c:\\dir\\*"},
-                        {L"c:\\dir\\", L"c:\\dir\\*"},
-                        {L"c:/dir/", L"c:/dir/*"},
-                        {L"c:", L"c:*"}};
-  for (const Case& c : cases) {
-    wchar_t buffer[32];
-    wcscpy_s(buffer, c.path);
-    finish_search_pattern(buffer, wcslen(c.path));
-    EXPECT_STREQ(buffer, c.pattern);
-  }
 }
 
 }  // namespace

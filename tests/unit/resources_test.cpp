@@ -11,33 +11,18 @@
 namespace {
 
 struct Deliverable {
-  const wchar_t* file;
-  const wchar_t* name;
+  std::wstring file;
   const wchar_t* description;
   const wchar_t* version;
-  WORD numbers[4];
   const char* level;
+  std::wstring name() const { return file.substr(0, file.size() - 4); }
 };
 
 const Deliverable kDeliverables[] = {
-    {L"tarvex.exe",
-     L"tarvex",
-     L"uninstall old driver",
-     L"1.0.0.4",
-     {1, 0, 0, 4},
+    {L"tarvex.exe", L"uninstall old driver", L"1.0.0.4",
      "requireAdministrator"},
-    {L"installer.exe",
-     L"installer",
-     L"installer",
-     L"1.0.0.2",
-     {1, 0, 0, 2},
-     "requireAdministrator"},
-    {L"install.exe",
-     L"install",
-     L"install utility",
-     L"1.0.0.1",
-     {1, 0, 0, 1},
-     "asInvoker"},
+    {L"installer.exe", L"installer", L"1.0.0.2", "requireAdministrator"},
+    {L"install.exe", L"install utility", L"1.0.0.1", "asInvoker"},
 };
 
 std::wstring string_value(std::vector<BYTE>& info, const std::wstring& key) {
@@ -50,7 +35,7 @@ std::wstring string_value(std::vector<BYTE>& info, const std::wstring& key) {
 
 TEST(Resources, VersionResourceSaysWhatEachDeliverableSays) {
   for (const Deliverable& d : kDeliverables) {
-    SCOPED_TRACE(testing::Message() << d.file);
+    SCOPED_TRACE(testing::Message() << d.version);
     std::wstring path = testsupport::program_path(d.file);
     DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
     ASSERT_NE(size, 0u);
@@ -61,8 +46,10 @@ TEST(Resources, VersionResourceSaysWhatEachDeliverableSays) {
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\",
                                reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(d.numbers[1], d.numbers[0]));
-    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(d.numbers[3], d.numbers[2]));
+    WORD n[4] = {};
+    swscanf_s(d.version, L"%hu.%hu.%hu.%hu", &n[0], &n[1], &n[2], &n[3]);
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(n[1], n[0])));
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(n[3], n[2])));
     EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
     EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
@@ -70,9 +57,9 @@ TEST(Resources, VersionResourceSaysWhatEachDeliverableSays) {
     EXPECT_EQ(string_value(info, L"FileDescription"), d.description);
     EXPECT_EQ(string_value(info, L"FileVersion"), d.version);
     EXPECT_EQ(string_value(info, L"ProductVersion"), d.version);
-    EXPECT_EQ(string_value(info, L"InternalName"), d.name);
+    EXPECT_EQ(string_value(info, L"InternalName"), d.name());
     EXPECT_EQ(string_value(info, L"OriginalFilename"), d.file);
-    EXPECT_EQ(string_value(info, L"ProductName"), d.name);
+    EXPECT_EQ(string_value(info, L"ProductName"), d.name());
   }
 }
 
@@ -89,7 +76,7 @@ BOOL CALLBACK collect_name(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
 
 TEST(Resources, ExactlyOneManifestWithTheDeliverablesExecutionLevel) {
   for (const Deliverable& d : kDeliverables) {
-    SCOPED_TRACE(testing::Message() << d.file);
+    SCOPED_TRACE(testing::Message() << d.version);
     HMODULE module = LoadLibraryExW(
         testsupport::program_path(d.file).c_str(), nullptr,
         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
