@@ -21,6 +21,10 @@ mkdir -p "$(dirname "$prefix")"
   if [ ! -f "$prefix/system.reg" ]; then
     wineboot -i >/dev/null 2>&1
     wineserver -w
+    # The oldest Windows the programs serve: pnputil's /delete-driver ...
+    # /uninstall exists from Windows 10 version 1607 on.
+    "$wine" winecfg -v win10 >/dev/null 2>&1
+    wineserver -w
   fi
   # One persistent server for the whole run, its services started with
   # nothing of ours open: a service started by a test would inherit that

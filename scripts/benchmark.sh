@@ -2,7 +2,8 @@
 # Times tarvex on driver stores of 100, 1,000 and 5,000 INF files that name
 # no vendor (the worst case: every file read to its end), against a plain
 # ReadFile loop over the same files under Wine and native grep -l, and prints
-# a table: median wall time, MB/s and peak memory of several runs.
+# a table: median wall time, MB/s and peak memory of several runs, the
+# readers taking turns; then tarvex's ratio to the bare read per store.
 # Usage: scripts/benchmark.sh [runs per cell, default 5]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,38 +31,57 @@ template=$scratch/template.inf
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-# measure <label> <bytes> <command...>: median seconds and peak KiB
-measure() {
-  local label=$1 bytes=$2
-  shift 2
-  local times=() peaks=()
-  for _ in $(seq 1 "$runs"); do
-    local start end kib
-    start=$(date +%s%N)
-    /usr/bin/time -f '%M' -o "$scratch/time" "$@" >/dev/null 2>&1 || true
-    end=$(date +%s%N)
-    kib=$(tail -n 1 "$scratch/time")
-    times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
-    peaks+=("$kib")
+# run_cell: times every reader once per round, the readers taking turns
+# (each round led by another), so
+# that a machine that speeds up or slows down during the cell weighs on all
+# of them alike; prints one row per reader (median seconds, MB/s, median
+# peak memory) and the ratio of tarvex to the bare read of this cell.
+run_cell() {
+  local labels=("tarvex.exe (Wine)" "ReadFile, tarvex's spelling" \
+                "ReadFile, lower case (Wine)" "grep -l (native)")
+  local i round
+  for i in 0 1 2 3; do : > "$scratch/times$i"; : > "$scratch/peaks$i"; done
+  for round in $(seq 1 "$runs"); do
+    # Each round starts with another reader, so that none is always first.
+    local turn
+    for turn in 0 1 2 3; do
+      i=$(( (turn + round) % 4 ))
+      local start end
+      start=$(date +%s%N)
+      case $i in
+        0) /usr/bin/time -f '%M' -o "$scratch/time" wine "$build/bin/tarvex.exe" ;;
+        1) /usr/bin/time -f '%M' -o "$scratch/time" wine "$build/tests/bench_read_bytes.exe" 'c:\Windows\INF\' ;;
+        2) /usr/bin/time -f '%M' -o "$scratch/time" wine "$build/tests/bench_read_bytes.exe" ;;
+        3) /usr/bin/time -f '%M' -o "$scratch/time" grep -l -e DevedoZudi -e Nelvora -r "$inf" --include='oem*.inf' ;;
+      esac >/dev/null 2>&1 || true
+      end=$(date +%s%N)
+      awk -v ns=$((end - start)) 'BEGIN { printf "%.3f\n", ns / 1e9 }' >> "$scratch/times$i"
+      tail -n 1 "$scratch/time" >> "$scratch/peaks$i"
+    done
   done
-  local t m
-  t=$(printf '%s\n' "${times[@]}" | median)
-  m=$(printf '%s\n' "${peaks[@]}" | median)
-  printf '| %-28s | %6s | %8s | %8.1f | %8.1f |\n' "$label" "$count" "$t" \
-    "$(awk -v b="$bytes" -v t="$t" 'BEGIN { print (t > 0 ? b / 1048576 / t : 0) }')" \
-    "$(awk -v k="$m" 'BEGIN { print k / 1024 }')"
+  local medians=()
+  for i in 0 1 2 3; do
+    local t m
+    t=$(median < "$scratch/times$i")
+    m=$(median < "$scratch/peaks$i")
+    medians+=("$t")
+    printf '| %-28s | %6s | %8s | %8.1f | %8.1f |\n' "${labels[$i]}" "$count" "$t" \
+      "$(awk -v b="$bytes" -v t="$t" 'BEGIN { print (t > 0 ? b / 1048576 / t : 0) }')" \
+      "$(awk -v k="$m" 'BEGIN { print k / 1024 }')"
+  done
+  ratios+=("$count INFs: tarvex $(awk -v a="${medians[0]}" -v b="${medians[1]}" 'BEGIN { printf "%.2f", a / b }')x the bare read")
 }
 
 echo
 echo "| reader                       | INFs   | median s | MB/s     | peak MiB |"
 echo "|------------------------------|-------:|---------:|---------:|---------:|"
+ratios=()
 for count in 100 1000 5000; do
   rm -f "$inf"/oem*.inf
   for i in $(seq 0 $((count - 1))); do cp "$template" "$inf/oem$i.inf"; done
   bytes=$(cat "$inf"/oem*.inf | wc -c)
-  measure "tarvex.exe (Wine)" "$bytes" wine "$build/bin/tarvex.exe"
-  measure "ReadFile, tarvex's spelling" "$bytes" wine "$build/tests/bench_read_bytes.exe" 'c:\Windows\INF\'
-  measure "ReadFile, lower case (Wine)" "$bytes" wine "$build/tests/bench_read_bytes.exe"
-  measure "grep -l (native)" "$bytes" grep -l -e DevedoZudi -e Nelvora -r "$inf" --include='oem*.inf'
+  run_cell
 done
+echo
+printf '%s\n' "${ratios[@]}"
 rm -rf "$scratch"

@@ -16,5 +16,8 @@ stop_wine
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
 wineserver -w
+# The oldest Windows the programs serve: pnputil's /delete-driver ...
+# /uninstall exists from Windows 10 version 1607 on.
+wine winecfg -v win10 >/dev/null 2>&1
 wineserver -p </dev/null >/dev/null 2>&1 || true
 wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true

@@ -6,6 +6,7 @@
 #include "bounded_text.h"
 #include "elevated_launch.h"
 #include "found_name.h"
+#include "piece_scanner.h"
 #include "system_tool.h"
 #include "unique_resource.h"
 #include "vendor_text.h"
@@ -32,13 +33,14 @@ const wchar_t* const kVendorMarkers[] = {kMakerMarker, kEarlierVendorMarker};
 // Searches the driver store in the order the search returns files; fills
 // inf_path with the first one that names a vendor.
 bool find_vendor_inf(char* inf_path, size_t capacity) {
+  PieceScanner scanner(kVendorMarkers, 2);
   WIN32_FIND_DATAW match;
   SearchHandle search(FindFirstFileW(kDriverStorePattern, &match));
   if (!search.valid()) return false;
   do {
     if (!usable_inf_name(match.cFileName)) continue;
     if (!build_inf_path(match.cFileName, inf_path, capacity)) continue;
-    if (narrow_file_contains_any(inf_path, kVendorMarkers, 2)) {
+    if (narrow_file_contains_any(inf_path, kVendorMarkers, 2, &scanner)) {
       return true;
     }
   } while (FindNextFileW(search.get(), &match));

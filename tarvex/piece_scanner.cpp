@@ -3,19 +3,33 @@
 namespace {
 
 const unsigned kNarrowLimit = 0xFF;
+const uint8_t kLineFeed[] = {'\n'};
 
 }  // namespace
 
-PieceScanner::PieceScanner(const wchar_t* const* markers, size_t count) {
+PieceScanner::PieceScanner(const wchar_t* const* markers, size_t count)
+    : start_stops_(nullptr, 0), piece_end_stops_(kLineFeed, 1) {
+  add_start_stop('\n');
+  add_start_stop(0);
   // The trie's edges go into next_; link_states then fills every missing
   // transition from the longest suffix that is also a prefix.
   for (size_t i = 0; i < count && !too_big_; ++i) {
     if (!add_marker(markers[i])) too_big_ = true;
   }
   if (!too_big_) link_states();
-  start_stops_['\n'] = true;
-  start_stops_[0] = true;
-  piece_end_stops_['\n'] = true;
+  start_stops_ = ByteSearch(start_stop_bytes_, start_stop_count_);
+}
+
+void PieceScanner::add_start_stop(uint8_t byte) {
+  for (int i = 0; i < start_stop_count_; ++i) {
+    if (start_stop_bytes_[i] == byte) return;
+  }
+  // More first bytes than the search takes: leave it to fgetws.
+  if (start_stop_count_ == kMaxSearchBytes) {
+    too_big_ = true;
+    return;
+  }
+  start_stop_bytes_[start_stop_count_++] = byte;
 }
 
 bool PieceScanner::add_marker(const wchar_t* marker) {
@@ -26,7 +40,7 @@ bool PieceScanner::add_marker(const wchar_t* marker) {
   for (const wchar_t* c = marker; *c != L'\0'; ++c) {
     if (static_cast<unsigned>(*c) > kNarrowLimit) return true;  // never seen
   }
-  start_stops_[static_cast<uint8_t>(marker[0])] = true;
+  add_start_stop(static_cast<uint8_t>(marker[0]));
   int state = 0;
   for (const wchar_t* c = marker; *c != L'\0'; ++c) {
     uint8_t byte = static_cast<uint8_t>(*c);
@@ -79,11 +93,10 @@ bool PieceScanner::feed(const char* bytes, size_t length) {
     // loop up to the next one that may start a marker, end the piece or
     // stop the search (a null); past a null only the piece's end counts.
     if (state_ == 0) {
-      const bool* stops = past_null_ ? piece_end_stops_ : start_stops_;
+      const ByteSearch& stops = past_null_ ? piece_end_stops_ : start_stops_;
       size_t limit = i + static_cast<size_t>(kPieceLimit - piece_length_);
       if (limit > length) limit = length;
-      size_t j = i;
-      while (j < limit && !stops[text[j]]) ++j;
+      const size_t j = stops.find(text, i, limit);
       piece_length_ += static_cast<int>(j - i);
       i = j;
       if (piece_length_ == kPieceLimit) {

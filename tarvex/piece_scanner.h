@@ -9,6 +9,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "byte_search.h"
+
 class PieceScanner {
  public:
   // markers: count wide texts; those with a character above U+00FF can
@@ -21,19 +23,26 @@ class PieceScanner {
   // Scans the next bytes of the text; true once a marker has been found.
   bool feed(const char* bytes, size_t length);
 
+  // Makes the scanner ready for another text, its markers kept.
+  void restart() { end_piece(); }
+
  private:
   static const int kMaxStates = 64;
   static const int kPieceLimit = 255;
 
   bool add_marker(const wchar_t* marker);
+  void add_start_stop(uint8_t byte);
   void link_states();
   void end_piece();
 
   uint8_t next_[kMaxStates][256] = {};
   bool accepting_[kMaxStates] = {};
-  // Bytes the fast skip must stop at: at the start state, and past a null.
-  bool start_stops_[256] = {};
-  bool piece_end_stops_[256] = {};
+  // Bytes the fast skip must stop at: at the start state (a marker's first
+  // byte, a line feed, a null), and past a null (a line feed).
+  uint8_t start_stop_bytes_[kMaxSearchBytes] = {};
+  int start_stop_count_ = 0;
+  ByteSearch start_stops_;
+  ByteSearch piece_end_stops_;
   int state_count_ = 1;
   bool always_ = false;  // an empty marker is in every piece
   bool too_big_ = false;

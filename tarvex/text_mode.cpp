@@ -2,9 +2,13 @@
 
 #include <string.h>
 
+#include "byte_search.h"
+
 namespace {
 
 const char kCtrlZ = 0x1A;
+const uint8_t kSpecialBytes[] = {'\r', kCtrlZ};
+const ByteSearch kSpecial(kSpecialBytes, 2);
 
 }  // namespace
 
@@ -22,8 +26,8 @@ size_t TextModeDecoder::decode(const char* raw, size_t length, char* out) {
       out[written++] = '\r';
     }
     // Ordinary bytes pass in runs; only CR and Ctrl-Z need a decision.
-    size_t run = i;
-    while (run < length && raw[run] != '\r' && raw[run] != kCtrlZ) ++run;
+    const size_t run =
+        kSpecial.find(reinterpret_cast<const uint8_t*>(raw), i, length);
     memcpy(out + written, raw + i, run - i);
     written += run - i;
     i = run;

@@ -45,9 +45,15 @@ bool file_contains_any(const char* path, const char* mode,
 bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
                               size_t count) {
   PieceScanner scanner(markers, count);
-  if (!scanner.usable()) {
+  return narrow_file_contains_any(path, markers, count, &scanner);
+}
+
+bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
+                              size_t count, PieceScanner* scanner) {
+  if (!scanner->usable()) {
     return file_contains_any(path, kNarrowTextMode, markers, count);
   }
+  scanner->restart();
   // Opened as fopen "r" opens: read access, shared for reading and writing.
   FileHandle file(CreateFileA(path, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -61,7 +67,7 @@ bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
   // A read error counts as the end of the file, as it does for fgetws.
   while (!decoder.ended() &&
          ReadFile(file.get(), raw, sizeof raw, &got, nullptr) && got > 0) {
-    if (scanner.feed(text, decoder.decode(raw, got, text))) return true;
+    if (scanner->feed(text, decoder.decode(raw, got, text))) return true;
   }
-  return scanner.feed(text, decoder.finish(text));
+  return scanner->feed(text, decoder.finish(text));
 }

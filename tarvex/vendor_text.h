@@ -5,6 +5,8 @@
 #include <stddef.h>
 #include <stdio.h>
 
+class PieceScanner;
+
 // The maker's marker, tried first on every piece.
 extern const wchar_t kMakerMarker[];
 // The earlier vendor's marker, tried second.
@@ -37,3 +39,9 @@ bool file_contains_any(const char* path, const char* mode,
 // large driver store.
 bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
                               size_t count);
+
+// The same, with a scanner built for these markers that the caller keeps
+// from file to file: building its table costs more than scanning a small
+// file.
+bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
+                              size_t count, PieceScanner* scanner);

@@ -8,8 +8,27 @@
 
 const wchar_t kRunasVerb[] = L"runas";
 
+namespace {
+
+const wchar_t kShellLibrary[] = L"shell32.dll";
+const char kShellExecuteEx[] = "ShellExecuteExW";
+
+typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOW*);
+
+}  // namespace
+
 bool run_elevated_and_wait(const wchar_t* program, const wchar_t* parameters,
                            int show) {
+  // The shell is loaded only when a child is started, and only from the
+  // system folder: it brings a dozen libraries with it, and most runs of
+  // tarvex start nothing.
+  Module shell(
+      LoadLibraryExW(kShellLibrary, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!shell.valid()) return false;
+  auto execute = reinterpret_cast<ShellExecuteExFunction>(
+      reinterpret_cast<void*>(GetProcAddress(shell.get(), kShellExecuteEx)));
+  if (execute == nullptr) return false;
+
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -17,7 +36,7 @@ bool run_elevated_and_wait(const wchar_t* program, const wchar_t* parameters,
   info.lpFile = program;
   info.lpParameters = parameters;
   info.nShow = show;
-  if (!ShellExecuteExW(&info)) return false;
+  if (!execute(&info)) return false;
   KernelHandle process(info.hProcess);
   if (process.valid()) WaitForSingleObject(process.get(), INFINITE);
   return true;

@@ -69,6 +69,12 @@ struct FileStreamTraits {
   static void close(Value value) { fclose(value); }
 };
 
+struct ModuleTraits {
+  using Value = HMODULE;
+  static Value empty() { return nullptr; }
+  static void close(Value value) { FreeLibrary(value); }
+};
+
 // A search handle from FindFirstFileW.
 using SearchHandle = UniqueResource<SearchHandleTraits>;
 // A file handle from CreateFile.
@@ -77,3 +83,5 @@ using FileHandle = UniqueResource<FileHandleTraits>;
 using KernelHandle = UniqueResource<KernelHandleTraits>;
 // A C runtime stream from fopen_s.
 using FileStream = UniqueResource<FileStreamTraits>;
+// A library from LoadLibraryExW.
+using Module = UniqueResource<ModuleTraits>;

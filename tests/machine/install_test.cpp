@@ -11,7 +11,9 @@ namespace {
 
 using namespace testsupport;
 
-TEST(Install, ArgumentsReachPnputilAsOneLineAfterItHasFinished) {
+class Install : public NeedsPnputilStandIn {};
+
+TEST_F(Install, ArgumentsReachPnputilAsOneLineAfterItHasFinished) {
   PnputilLog log;
   RunResult run = run_program(program_path(L"install.exe"), L"a b c");
   EXPECT_EQ(run.exit_code, 1u);
@@ -21,7 +23,7 @@ TEST(Install, ArgumentsReachPnputilAsOneLineAfterItHasFinished) {
   EXPECT_EQ(run.output, "");
 }
 
-TEST(Install, QuotedWordsArriveAsSeparateWords) {
+TEST_F(Install, QuotedWordsArriveAsSeparateWords) {
   PnputilLog log;
   RunResult run =
       run_program(program_path(L"install.exe"),
@@ -31,7 +33,7 @@ TEST(Install, QuotedWordsArriveAsSeparateWords) {
                                  "/add-driver c:\\my drivers\\x.inf /install"});
 }
 
-TEST(Install, NoArgumentPrintsUsageAndStartsNothing) {
+TEST_F(Install, NoArgumentPrintsUsageAndStartsNothing) {
   PnputilLog log;
   RunResult run = run_program(program_path(L"install.exe"), L"");
   EXPECT_EQ(run.exit_code, 1u);
@@ -40,7 +42,7 @@ TEST(Install, NoArgumentPrintsUsageAndStartsNothing) {
   EXPECT_TRUE(pnputil_calls().empty());
 }
 
-TEST(Install, LineLongerThan511IsRefusedWhole) {
+TEST_F(Install, LineLongerThan511IsRefusedWhole) {
   PnputilLog log;
   std::wstring fits(300, L'a');
   fits += L" " + std::wstring(210, L'b');  // 511 characters

@@ -99,6 +99,8 @@ class PackageFolder {
 // Quiet mode prints nothing; a lone /q is not the quiet switch, so that run
 // is visible and echoes the line exactly. Both install the package.
 TEST(Installer, HandsTheMsiOverQuietlyOrVisiblyAndItInstalls) {
+  if (!path_exists(msi_folder() + kQuietPackage.file))
+    GTEST_SKIP() << "needs the test MSIs the Wine fixture builds with wixl";
   struct Row {
     const TestPackage& package;
     const wchar_t* arguments;

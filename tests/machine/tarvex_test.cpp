@@ -15,6 +15,8 @@ namespace {
 
 using namespace testsupport;
 
+class Tarvex : public NeedsPnputilStandIn {};
+
 const char kMakerInf[] =
     "[Version]\r\nSignature=\"$Windows NT$\"\r\nProvider=DevedoZudi\r\n";
 const char kEarlierInf[] =
@@ -46,7 +48,7 @@ std::string keys_left(const std::wstring& entry) {
 const std::wstring kProductA = L"{A1B2C3D4-0000-4000-8000-00000000000A}";
 const std::wstring kProductB = L"{B1B2C3D4-0000-4000-8000-00000000000B}";
 
-TEST(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
+TEST_F(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
   Installation machine;
   machine.inf(L"oem900.inf", kUnrelatedInf);
   machine.inf(L"oem901.inf", kMakerInf);
@@ -81,7 +83,7 @@ TEST(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
   EXPECT_EQ(pnputil_calls().size(), 1u);
 }
 
-TEST(Tarvex, OneVendorInfPurgedPerRunInNameOrder) {
+TEST_F(Tarvex, OneVendorInfPurgedPerRunInNameOrder) {
   Installation machine;
   machine.inf(L"oem902.inf", kEarlierInf);
   machine.inf(L"oem903.inf", kUnrelatedInf);
@@ -99,7 +101,7 @@ TEST(Tarvex, OneVendorInfPurgedPerRunInNameOrder) {
   EXPECT_TRUE(path_exists(kInfFolder + L"oem903.inf"));
 }
 
-TEST(Tarvex, InfsThatOnlySeemToNameAVendorAreLeftAlone) {
+TEST_F(Tarvex, InfsThatOnlySeemToNameAVendorAreLeftAlone) {
   Installation machine;
   // Lower case, UTF-16, behind a Ctrl-Z, split across two pieces.
   machine.inf(L"oem910.inf", "Provider=devedozudi\r\n");
@@ -120,7 +122,7 @@ TEST(Tarvex, InfsThatOnlySeemToNameAVendorAreLeftAlone) {
 // is opened through the ANSI code page, the line pnputil splits at blanks.
 // Each is skipped and the search goes on to the real target, oem939.inf,
 // which lists after them.
-TEST(Tarvex, HostileInfNamesAreSkippedAndTheSearchGoesOn) {
+TEST_F(Tarvex, HostileInfNamesAreSkippedAndTheSearchGoesOn) {
   struct Row {
     const wchar_t* found;  // names a vendor
     const wchar_t* other;  // what another form of its name reaches
@@ -165,7 +167,7 @@ TEST(Tarvex, HostileInfNamesAreSkippedAndTheSearchGoesOn) {
   }
 }
 
-TEST(Tarvex, OnlyTheProductWhoseSetupIniNamesAVendorLosesItsKeys) {
+TEST_F(Tarvex, OnlyTheProductWhoseSetupIniNamesAVendorLosesItsKeys) {
   Installation machine;
   const std::wstring no_ini = L"{00000000-0000-4000-8000-000000000001}";
   machine.entry(no_ini, EntryKind::kWithoutSetupIni);  // the walk goes on
@@ -186,7 +188,7 @@ TEST(Tarvex, OnlyTheProductWhoseSetupIniNamesAVendorLosesItsKeys) {
 // a byte that the ANSI code page reads back as another entry's name. None
 // may have its own or another name's keys deleted; the walk goes on to the
 // real target, which lists after them, and so the folder goes too.
-TEST(Tarvex, EntriesWhoseNarrowNameIsNotTheirOwnArePassedOver) {
+TEST_F(Tarvex, EntriesWhoseNarrowNameIsNotTheirOwnArePassedOver) {
   Installation machine;
   const std::wstring long_name = L"{A" + std::wstring(62, L'0') + L"}";
   const std::wstring cut_name = long_name.substr(0, 59);
@@ -215,7 +217,7 @@ TEST(Tarvex, EntriesWhoseNarrowNameIsNotTheirOwnArePassedOver) {
   EXPECT_FALSE(path_exists(kMakerFolder + L"\\ZR420"));
 }
 
-TEST(Tarvex, FirstExistingCandidateGoesAndFilesAndLinksArePassedOver) {
+TEST_F(Tarvex, FirstExistingCandidateGoesAndFilesAndLinksArePassedOver) {
   // A link to a tree outside Program Files is not a program folder. (The
   // target outlives the machine: a link whose target is gone cannot be
   // seen, and so not taken away.)
@@ -238,7 +240,7 @@ TEST(Tarvex, FirstExistingCandidateGoesAndFilesAndLinksArePassedOver) {
   EXPECT_TRUE(is_directory(kMakerFolder));
 }
 
-TEST(Tarvex, EarlierVendorFolderGoesWhenItIsTheOnlyCandidate) {
+TEST_F(Tarvex, EarlierVendorFolderGoesWhenItIsTheOnlyCandidate) {
   Installation machine;
   machine.product(kProductA, kEarlierSetupIni);
   machine.both_keys(kProductA);
@@ -248,7 +250,7 @@ TEST(Tarvex, EarlierVendorFolderGoesWhenItIsTheOnlyCandidate) {
   EXPECT_FALSE(path_exists(kEarlierFolder));
 }
 
-TEST(Tarvex, NoFolderRemovedWhenTheSecondKeyIsAbsent) {
+TEST_F(Tarvex, NoFolderRemovedWhenTheSecondKeyIsAbsent) {
   Installation machine;
   machine.product(kProductA, kMakerSetupIni);
   machine.first_key(kProductA);
@@ -259,7 +261,7 @@ TEST(Tarvex, NoFolderRemovedWhenTheSecondKeyIsAbsent) {
   EXPECT_TRUE(is_directory(kMakerFolder + L"\\ZR410"));
 }
 
-TEST(Tarvex, NoInstallShieldFolderTouchesNoKeyAndNoFolder) {
+TEST_F(Tarvex, NoInstallShieldFolderTouchesNoKeyAndNoFolder) {
   Installation machine;
   ASSERT_FALSE(path_exists(kInstallShield));
   machine.both_keys(kProductA);
@@ -270,7 +272,7 @@ TEST(Tarvex, NoInstallShieldFolderTouchesNoKeyAndNoFolder) {
   EXPECT_TRUE(is_directory(kMakerFolder + L"\\ZR410"));
 }
 
-TEST(Tarvex, NothingToDoExitsZeroAndStartsNothing) {
+TEST_F(Tarvex, NothingToDoExitsZeroAndStartsNothing) {
   Installation machine;
   RunResult run = run_tarvex();
   EXPECT_EQ(run.exit_code, 0u);
@@ -279,7 +281,7 @@ TEST(Tarvex, NothingToDoExitsZeroAndStartsNothing) {
   EXPECT_TRUE(pnputil_calls().empty());
 }
 
-TEST(Tarvex, InterpreterIsNotTakenFromComspec) {
+TEST_F(Tarvex, InterpreterIsNotTakenFromComspec) {
   Installation machine;
   machine.product(kProductA, kMakerSetupIni);
   machine.both_keys(kProductA);

@@ -23,6 +23,9 @@ using namespace testsupport;
 
 using randomized::Dice;
 
+// The stand-in takes msiexec's place in the system folder too.
+class RandomPackageFolders : public NeedsPnputilStandIn {};
+
 // The stand-in in place of msiexec.exe for the test's duration.
 class MsiexecStandIn {
  public:
@@ -91,7 +94,7 @@ bool wait_for_calls(size_t count) {
   return false;
 }
 
-TEST(RandomMachines, InstallerHandsOverWhatTheModelSays) {
+TEST_F(RandomPackageFolders, InstallerHandsOverWhatTheModelSays) {
   MsiexecStandIn stand_in;
   const unsigned seed = randomized::seed();
   const int count = randomized::machines(300) / 3;
@@ -156,7 +159,7 @@ TEST(RandomMachines, InstallerHandsOverWhatTheModelSays) {
 // install's join is a pure function: proven here in-process on thousands of
 // random argument lists against the model; the end-to-end tests show the
 // wiring around it.
-TEST(RandomMachines, InstallJoinsExactlyTheWordsOrRefusesWhole) {
+TEST(RandomJoin, InstallJoinsExactlyTheWordsOrRefusesWhole) {
   const unsigned seed = randomized::seed();
   const int count = randomized::machines(300) * 20;
   Dice dice(seed);

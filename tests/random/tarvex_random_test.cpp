@@ -23,6 +23,8 @@ namespace {
 using namespace testsupport;
 using randomized::Dice;
 
+class RandomMachines : public NeedsPnputilStandIn {};
+
 // ---- random content -------------------------------------------------------
 
 // Lines of text with markers, near-markers and long lines that put a marker
@@ -290,7 +292,7 @@ std::string show(const std::set<std::wstring>& items) {
   return text;
 }
 
-TEST(RandomMachines, TarvexDoesWhatTheModelSaysAndNothingElse) {
+TEST_F(RandomMachines, TarvexDoesWhatTheModelSaysAndNothingElse) {
   const unsigned seed = randomized::seed();
   const int count = randomized::machines(300);
   Dice dice(seed);

@@ -164,12 +164,14 @@ bool settles(const std::wstring& path, bool link_wanted) {
 }
 
 void remove_link(const std::wstring& path) {
-  if (RemoveDirectoryW(path.c_str()) || DeleteFileW(path.c_str())) return;
-  // Wine can delete neither a Unix link nor its own: rm does, and never
-  // touches what the link points to.
+  // Wine's RemoveDirectoryW goes through a Unix link and removes the empty
+  // folder it points to, leaving the link: rm removes the link itself and
+  // never touches its target. Windows removes a junction itself.
   if (running_under_wine()) {
     run_unix(L"rm", L"-f " + quoted_unix_path(path));
     settles(path, false);
+  } else {
+    RemoveDirectoryW(path.c_str());
   }
 }
 
@@ -177,10 +179,24 @@ void remove_link(const std::wstring& path) {
 
 void make_folder_link(const std::wstring& link, const std::wstring& target) {
   if (!running_under_wine()) {
-    if (!CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                             SYMBOLIC_LINK_FLAG_DIRECTORY)) {
-      throw failure("CreateSymbolicLinkW", GetLastError());
+    // A junction: Windows makes one without any privilege.
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring cmd =
+        std::wstring(system, length < MAX_PATH ? length : 0) + L"\\cmd.exe";
+    std::wstring line = L"\"" + cmd + L"\" /d /c mklink /J \"" + link +
+                        L"\" \"" + target + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(cmd.c_str(), &line[0], nullptr, nullptr, FALSE,
+                       CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                       &process)) {
+      WaitForSingleObject(process.hProcess, INFINITE);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
     }
+    if (!is_link(link)) throw failure("mklink /J", GetLastError());
     return;
   }
   // Wine 8 has no junctions and its CreateSymbolicLinkW does nothing, but it

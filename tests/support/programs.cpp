@@ -111,8 +111,16 @@ std::wstring system_folder() {
   return std::wstring(folder, length < MAX_PATH ? length : 0);
 }
 
+void NeedsPnputilStandIn::SetUp() {
+  if (!running_under_wine()) {
+    GTEST_SKIP() << "needs the pnputil stand-in in System32, where Windows "
+                    "keeps its own pnputil";
+  }
+}
+
 bool plant_standin(const std::wstring& target) {
-  return CopyFileW((system_folder() + L"\\pnputil.exe").c_str(), target.c_str(),
+  // The build's own copy: on Windows the system folder's is the real one.
+  return CopyFileW((windows_folder(STANDIN_PROGRAM)).c_str(), target.c_str(),
                    FALSE) != FALSE;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Running the built programs from a test, and what the pnputil stand-in saw.
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -29,6 +31,14 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
 
 // The system folder, as GetSystemDirectoryW names it (no trailing backslash).
 std::wstring system_folder();
+
+// A test that reads what pnputil was asked needs the stand-in in the
+// system folder, which the Wine fixture puts there; on Windows the system's
+// own pnputil has that place. Such tests derive their fixture from this.
+class NeedsPnputilStandIn : public ::testing::Test {
+ protected:
+  void SetUp() override;
+};
 
 // Copies the pnputil stand-in to target: a planted program that logs
 // "PLANTED <arguments>" if it is ever run. False if the copy failed.

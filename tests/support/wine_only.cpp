@@ -1,23 +1,31 @@
-// Linked into every suite that changes c:\windows, HKLM or Program Files:
-// before any test runs it makes sure this is a Wine prefix, and refuses to
-// touch a real Windows machine.
+// Linked into every suite that changes c:\\windows, HKLM or Program Files:
+// before any test runs it makes sure this is a Wine prefix or a machine the
+// job says may be changed (DRIVER_TOOLS_THROWAWAY_MACHINE=1, a CI runner
+// that is thrown away afterwards), and otherwise skips every test: it never
+// touches a real Windows machine that someone keeps.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "machine.h"
 
 namespace {
 
-class WineOnly : public ::testing::Environment {
+class ThrowawayMachineOnly : public ::testing::Environment {
  public:
   void SetUp() override {
-    if (!testsupport::running_under_wine()) {
-      GTEST_FAIL() << "These tests change the machine and run only under "
-                      "Wine; refusing to run on a real Windows machine.";
+    const char* throwaway = getenv("DRIVER_TOOLS_THROWAWAY_MACHINE");
+    if (testsupport::running_under_wine() ||
+        (throwaway != nullptr && strcmp(throwaway, "1") == 0)) {
+      return;
     }
+    GTEST_SKIP() << "These tests change the machine: they run under Wine, or "
+                    "where DRIVER_TOOLS_THROWAWAY_MACHINE=1 says the machine "
+                    "may be changed.";
   }
 };
 
-const ::testing::Environment* const kWineOnly =
-    ::testing::AddGlobalTestEnvironment(new WineOnly);
+const ::testing::Environment* const kThrowawayMachineOnly =
+    ::testing::AddGlobalTestEnvironment(new ThrowawayMachineOnly);
 
 }  // namespace

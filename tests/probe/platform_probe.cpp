@@ -1,0 +1,271 @@
+// The platform facts the programs rely on, one line each, "fact: answer",
+// for the platform this runs on. Under Wine the suite compares the answers
+// with wine-answers.txt, so a change of Wine shows at once; on Windows the
+// output is the answer (see the README's "On Windows"). Part of the test
+// suite, never shipped. Everything it creates it removes. The facts that
+// change the machine (a program in the system folder, a link, the AutoRun
+// value, HKLM keys) are asked only on a throwaway machine: under Wine, or
+// where DRIVER_TOOLS_THROWAWAY_MACHINE=1.
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
+
+#include <string>
+
+#include "machine.h"
+#include "programs.h"
+#include "text.h"
+
+namespace {
+
+using namespace testsupport;
+
+const wchar_t kProbeFolder[] = L"c:\\driver-tools-probe";
+const wchar_t kTwinName[] = L"driver-tools-probe-twin.exe";
+const char kTwinSwitch[] = "--twin";
+
+void fact(const char* name, const std::string& answer) {
+  printf("%s: %s\n", name, answer.c_str());
+}
+
+// Text as C escapes: what a reader handed out, character by character.
+std::string shown(const std::wstring& text) {
+  std::string out = "\"";
+  for (wchar_t c : text) {
+    char unit[16];
+    if (c >= 0x20 && c < 0x7F && c != L'"' && c != L'\\') {
+      out += static_cast<char>(c);
+    } else {
+      snprintf(unit, sizeof unit, "\\x%02x", static_cast<unsigned>(c));
+      out += unit;
+    }
+  }
+  return out + "\"";
+}
+
+// Every piece fgetws hands out of a file of these bytes opened with mode.
+std::string pieces(const std::string& bytes, const char* mode) {
+  const std::wstring path = std::wstring(kProbeFolder) + L"\\text.txt";
+  write_file(path, bytes);
+  FILE* file = nullptr;
+  if (fopen_s(&file, bytes_of(path).c_str(), mode) != 0) return "no open";
+  std::string out;
+  wchar_t piece[256];
+  while (fgetws(piece, 256, file) != nullptr) {
+    out += (out.empty() ? "" : " ") + shown(piece);
+  }
+  fclose(file);
+  return out.empty() ? "nothing" : out;
+}
+
+std::string first_and_last_line(const std::string& output) {
+  std::string first, last;
+  for (std::string line : split(output + "\n", "\n")) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    if (first.empty()) first = line;
+    last = line;
+  }
+  return "\"" + first + "\" ... \"" + last + "\"";
+}
+
+void pnputil_facts() {
+  const std::wstring pnputil = system_folder() + L"\\pnputil.exe";
+  if (!path_exists(pnputil)) {
+    fact("pnputil /delete-driver by full path", "no pnputil");
+    fact("pnputil /delete-driver by published name", "no pnputil");
+    return;
+  }
+  // A package that exists nowhere: nothing is deleted.
+  const wchar_t* const lines[] = {
+      L"/delete-driver c:\\Windows\\INF\\oem99999.inf",
+      L"/delete-driver oem99999.inf"};
+  const char* const names[] = {"pnputil /delete-driver by full path",
+                               "pnputil /delete-driver by published name"};
+  for (int i = 0; i < 2; ++i) {
+    RunResult run = run_program(pnputil, lines[i]);
+    fact(names[i], "exit " + std::to_string(run.exit_code) + ", " +
+                       first_and_last_line(run.output));
+  }
+}
+
+void runtime_facts() {
+  fact("r, ccs=UTF-8 on UTF-8 without BOM",
+       pieces("Zudi \xc3\xa9\r\n", "r, ccs=UTF-8"));
+  fact("r, ccs=UTF-8 on UTF-8 with BOM",
+       pieces("\xef\xbb\xbfZudi \xc3\xa9\r\n", "r, ccs=UTF-8"));
+  fact("r, ccs=UTF-8 on UTF-16 LE with BOM",
+       pieces("\xff\xfe" + utf16le(L"Zudi \xe9\r\n"), "r, ccs=UTF-8"));
+  fact("r, ccs=UTF-8 on UTF-16 LE without BOM",
+       pieces(utf16le(L"Zudi\r\n"), "r, ccs=UTF-8"));
+  fact("r on CR LF", pieces("a\r\nb", "r"));
+  fact("r on a lone CR", pieces("a\rb", "r"));
+  fact("r on a CR at the end", pieces("a\r", "r"));
+  fact("r on a Ctrl-Z in the middle", pieces("a\x1a"
+                                             "b",
+                                             "r"));
+  char narrow[8];
+  size_t converted = 0;
+  errno_t status = wcstombs_s(&converted, narrow, sizeof narrow, L"\x0100", 7);
+  fact("C-locale wcstombs_s on U+0100", "status " + std::to_string(status));
+  fact("C-locale wcstombs(NULL) on U+0100",
+       std::to_string(static_cast<long long>(
+           static_cast<ptrdiff_t>(wcstombs(nullptr, L"\x0100", 0)))));
+}
+
+void search_facts() {
+  const std::wstring folder = std::wstring(kProbeFolder) + L"\\search";
+  make_folders(folder);
+  for (const wchar_t* name :
+       {L"oem2.inf", L"OEM3.inf", L"oem10.inf", L"oem1.inf", L"oem4.infbak"})
+    write_file(folder + L"\\" + name, "x");
+  std::string order;
+  for (const std::wstring& name : listed(folder + L"\\oem*.inf"))
+    order += (order.empty() ? "" : " ") + utf8(name);
+  fact("FindFirstFileW oem*.inf order (oem4.infbak among them?)", order);
+}
+
+// Which of two same-named programs a bare name starts: the current
+// folder's or the system folder's. Each copy of the probe, started with
+// --twin, writes where it runs from.
+void bare_name_fact(const std::wstring& self) {
+  const std::wstring result = std::wstring(kProbeFolder) + L"\\twin.txt";
+  const std::wstring here = std::wstring(kProbeFolder) + L"\\" + kTwinName;
+  const std::wstring system = system_folder() + L"\\" + kTwinName;
+  CopyFileW(self.c_str(), here.c_str(), FALSE);
+  if (!CopyFileW(self.c_str(), system.c_str(), FALSE)) {
+    fact("ShellExecuteExW bare name", "cannot write the system folder");
+    DeleteFileW(here.c_str());
+    return;
+  }
+  SetCurrentDirectoryW(kProbeFolder);
+  const std::wstring parameters =
+      widened(kTwinSwitch) + L" \"" + result + L"\"";
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpFile = kTwinName;
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_HIDE;
+  std::string answer = "not started";
+  if (ShellExecuteExW(&info) && info.hProcess != nullptr) {
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hProcess);
+    const std::string ran = read_file(result);
+    answer = lower(widened(ran)) == lower(here)     ? "the current folder's"
+             : lower(widened(ran)) == lower(system) ? "the system folder's"
+                                                    : "unknown: " + ran;
+  }
+  fact("ShellExecuteExW bare name starts", answer);
+  DeleteFileW(system.c_str());
+  DeleteFileW(here.c_str());
+}
+
+void link_fact() {
+  const std::wstring outside = std::wstring(kProbeFolder) + L"\\outside";
+  const std::wstring tree = std::wstring(kProbeFolder) + L"\\tree";
+  make_folders(outside);
+  make_folders(tree);
+  write_file(outside + L"\\keep.txt", "x");
+  make_folder_link(tree + L"\\link", outside);
+  run_program(system_folder() + L"\\cmd.exe",
+              L"/d /c rd /s /q \"" + tree + L"\"");
+  // Windows makes a junction; Wine has none, and makes a symbolic link.
+  fact(running_under_wine()
+           ? "rd /s /q of a tree holding a symbolic link to an outside folder"
+           : "rd /s /q of a tree holding a junction to an outside folder",
+       std::string(path_exists(outside + L"\\keep.txt")
+                       ? "outside files kept"
+                       : "outside files deleted") +
+           (path_exists(tree) ? ", tree left" : ", tree gone"));
+  // A link whose target is gone cannot be seen, and so not removed.
+  make_folders(outside);
+  remove_tree(tree);
+}
+
+void autorun_fact() {
+  const wchar_t kProcessor[] = L"Software\\Microsoft\\Command Processor";
+  const std::wstring marker = std::wstring(kProbeFolder) + L"\\autorun.txt";
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, kProcessor, 0, nullptr, 0, KEY_ALL_ACCESS,
+                  nullptr, &key, nullptr);
+  wchar_t saved[1024];
+  DWORD saved_size = sizeof saved;
+  const bool had = RegGetValueW(key, nullptr, L"AutoRun", RRF_RT_REG_SZ,
+                                nullptr, saved, &saved_size) == ERROR_SUCCESS;
+  const std::wstring command = L"echo ran>\"" + marker + L"\"";
+  RegSetValueExW(key, L"AutoRun", 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(command.c_str()),
+                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  std::string answer;
+  for (const wchar_t* switches : {L"/c exit", L"/d /c exit"}) {
+    DeleteFileW(marker.c_str());
+    run_program(system_folder() + L"\\cmd.exe", switches);
+    answer += std::string(answer.empty() ? "" : ", ") + utf8(switches) +
+              (path_exists(marker) ? " runs it" : " does not");
+  }
+  if (had) {
+    RegSetValueExW(key, L"AutoRun", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(saved), saved_size);
+  } else {
+    RegDeleteValueW(key, L"AutoRun");
+  }
+  RegCloseKey(key);
+  DeleteFileW(marker.c_str());
+  fact("cmd AutoRun from HKCU", answer);
+}
+
+void registry_fact() {
+  const std::wstring parent = L"SOFTWARE\\WOW6432Node\\DriverToolsProbe";
+  delete_key_tree(parent);
+  ScopedKey child(parent + L"\\child");
+  const LSTATUS with_subkey = RegDeleteKeyExA(
+      HKEY_LOCAL_MACHINE, bytes_of(parent).c_str(), KEY_WOW64_64KEY, 0);
+  delete_key_tree(parent + L"\\child");
+  const LSTATUS alone = RegDeleteKeyExA(
+      HKEY_LOCAL_MACHINE, bytes_of(parent).c_str(), KEY_WOW64_64KEY, 0);
+  fact("RegDeleteKeyExA WOW6432Node key in the 64-bit view",
+       "with a subkey " + std::to_string(with_subkey) + ", without " +
+           std::to_string(alone) +
+           (key_exists(parent) ? ", still there" : ", gone"));
+  delete_key_tree(parent);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && strcmp(argv[1], kTwinSwitch) == 0) {
+    wchar_t self[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    write_file(widened(argv[2]), bytes_of(std::wstring(self, length)));
+    return 0;
+  }
+  remove_tree(kProbeFolder);
+  make_folders(kProbeFolder);
+  wchar_t self[MAX_PATH];
+  const std::wstring me(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+  fact("platform", running_under_wine() ? "Wine" : "Windows");
+  pnputil_facts();
+  runtime_facts();
+  search_facts();
+  const char* throwaway = getenv("DRIVER_TOOLS_THROWAWAY_MACHINE");
+  if (running_under_wine() ||
+      (throwaway != nullptr && strcmp(throwaway, "1") == 0)) {
+    bare_name_fact(me);
+    link_fact();
+    autorun_fact();
+    registry_fact();
+  } else {
+    fact("machine-changing facts",
+         "not asked: set DRIVER_TOOLS_THROWAWAY_MACHINE=1 on a throwaway "
+         "machine");
+  }
+  wchar_t previous[MAX_PATH];
+  GetSystemDirectoryW(previous, MAX_PATH);
+  SetCurrentDirectoryW(previous);
+  remove_tree(kProbeFolder);
+  return 0;
+}
