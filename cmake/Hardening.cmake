@@ -25,4 +25,9 @@ else()
   target_link_options(hardening INTERFACE -static -s -fstack-protector-strong
     -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat
     -Wl,--no-insert-timestamp)
+  # Every program seeds the guard without a cryptographic provider (see the
+  # file); as a source of each target it is linked whether referenced or not.
+  target_sources(hardening INTERFACE
+    $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${PROJECT_SOURCE_DIR}/toolkit/stack_guard_mingw.cpp>)
+  target_link_libraries(hardening INTERFACE advapi32)
 endif()

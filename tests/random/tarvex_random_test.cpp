@@ -326,11 +326,14 @@ TEST_F(RandomMachines, TarvexDoesWhatTheModelSaysAndNothingElse) {
     // RANDOM_KEEP=1 leaves a failed machine in the prefix to look at.
     if (HasFailure() && getenv("RANDOM_KEEP") != nullptr) installation.keep();
     purged += prediction.pnputil.empty() ? 0 : 1;
-    cleaned += std::any_of(
-        prediction.gone.begin(), prediction.gone.end(),
-        [](const std::wstring& g) { return g.rfind(L"hklm", 0) == 0; });
+    cleaned += std::any_of(prediction.gone.begin(), prediction.gone.end(),
+                           [](const std::wstring& g) {
+                             return g.rfind(L"hklm", 0) == 0;
+                           })
+                   ? 1
+                   : 0;
     for (const std::wstring& c : kCandidates)
-      removed += prediction.gone.count(lower(c));
+      removed += static_cast<int>(prediction.gone.count(lower(c)));
   }
   std::printf(
       "%d machines (seed %u): %d driver packages purged, %d "

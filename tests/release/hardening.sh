@@ -68,17 +68,20 @@ for exe in $programs; do
     esac
   done
 
-  # The stack protector's runtime is linked in, and our own objects call it.
+  # The stack protector's runtime is linked in, and our own objects call it;
+  # its guard is seeded from the system's generator.
   grep -q -a "stack smashing detected" "$exe" ||
     fail "$program: no stack protector runtime"
+  "$objdump" -p "$exe" | grep -q SystemFunction036 ||
+    fail "$program: the stack guard is not seeded from RtlGenRandom"
   grep -a -q "requestedExecutionLevel level=\"$level\"" "$exe" ||
     fail "$program: manifest does not ask for $level"
 done
 
 # The objects and libraries with buffers on the stack (a resource object has
-# no code).
+# no code; the guard's seed has no buffer, and must carry no guard).
 for object in "$@"; do
-  case $object in *.rc.obj | *.res) continue ;; esac
+  case $object in *.rc.obj | *.res | *stack_guard_mingw*) continue ;; esac
   "$nm" "$object" 2>/dev/null | grep -q "U __stack_chk_fail" ||
     fail "$object: not compiled with stack protection"
 done

@@ -23,13 +23,15 @@ inline int machines(int default_count) {
 class Dice {
  public:
   explicit Dice(unsigned seed) : engine_(seed) {}
-  int below(int n) {
-    return std::uniform_int_distribution<int>(0, n - 1)(engine_);
+  // A number from 0 to n - 1.
+  int below(size_t n) {
+    return std::uniform_int_distribution<int>(0,
+                                              static_cast<int>(n) - 1)(engine_);
   }
   bool chance(double p) { return std::bernoulli_distribution(p)(engine_); }
   template <typename T, size_t N>
   const T& pick(const T (&items)[N]) {
-    return items[below(static_cast<int>(N))];
+    return items[below(N)];
   }
 
  private:
