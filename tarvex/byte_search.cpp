@@ -6,6 +6,8 @@
 #if defined(_MSC_VER)
 #include <intrin.h>
 #endif
+#else
+#define BYTE_SEARCH_SSE2 0
 #endif
 
 namespace {
