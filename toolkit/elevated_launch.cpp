@@ -21,12 +21,15 @@ bool run_elevated_and_wait(const wchar_t* program, const wchar_t* parameters,
                            int show) {
   // The shell is loaded only when a child is started, and only from the
   // system folder: it brings a dozen libraries with it, and most runs of
-  // tarvex start nothing.
-  Module shell(
-      LoadLibraryExW(kShellLibrary, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-  if (!shell.valid()) return false;
+  // tarvex start nothing. It stays loaded to the end of the process, as a
+  // linked library would: the shell may go on with work of its own on
+  // threads after ShellExecuteExW has returned, and unloading it under them
+  // would crash.
+  HMODULE shell =
+      LoadLibraryExW(kShellLibrary, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (shell == nullptr) return false;
   auto execute = reinterpret_cast<ShellExecuteExFunction>(
-      reinterpret_cast<void*>(GetProcAddress(shell.get(), kShellExecuteEx)));
+      reinterpret_cast<void*>(GetProcAddress(shell, kShellExecuteEx)));
   if (execute == nullptr) return false;
 
   SHELLEXECUTEINFOW info = {};

@@ -69,12 +69,6 @@ struct FileStreamTraits {
   static void close(Value value) { fclose(value); }
 };
 
-struct ModuleTraits {
-  using Value = HMODULE;
-  static Value empty() { return nullptr; }
-  static void close(Value value) { FreeLibrary(value); }
-};
-
 // A search handle from FindFirstFileW.
 using SearchHandle = UniqueResource<SearchHandleTraits>;
 // A file handle from CreateFile.
@@ -83,5 +77,3 @@ using FileHandle = UniqueResource<FileHandleTraits>;
 using KernelHandle = UniqueResource<KernelHandleTraits>;
 // A C runtime stream from fopen_s.
 using FileStream = UniqueResource<FileStreamTraits>;
-// A library from LoadLibraryExW.
-using Module = UniqueResource<ModuleTraits>;
