@@ -130,15 +130,13 @@ std::wstring quoted_unix_path(const std::wstring& path) {
   return L"\"" + std::wstring(name.begin(), name.end()) + L"\"";  // ASCII
 }
 
-// Runs a Unix program (Wine starts them like its own) and waits for it.
-void run_unix(const std::wstring& program, const std::wstring& arguments) {
-  std::wstring line = program + L" " + arguments;
+// Starts program with the command line given and waits for it to end.
+void start_and_wait(const std::wstring& program, std::wstring line) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW((L"Z:\\bin\\" + program).c_str(), &line[0], nullptr,
-                      nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE,
+                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
     throw failure(
         "CreateProcessW " + std::string(program.begin(), program.end()),
         GetLastError());
@@ -146,6 +144,11 @@ void run_unix(const std::wstring& program, const std::wstring& arguments) {
   WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+}
+
+// Runs a Unix program (Wine starts them like its own) and waits for it.
+void run_unix(const std::wstring& program, const std::wstring& arguments) {
+  start_and_wait(L"Z:\\bin\\" + program, program + L" " + arguments);
 }
 
 bool is_link(const std::wstring& path) {
@@ -184,18 +187,8 @@ void make_folder_link(const std::wstring& link, const std::wstring& target) {
     UINT length = GetSystemDirectoryW(system, MAX_PATH);
     std::wstring cmd =
         std::wstring(system, length < MAX_PATH ? length : 0) + L"\\cmd.exe";
-    std::wstring line = L"\"" + cmd + L"\" /d /c mklink /J \"" + link +
-                        L"\" \"" + target + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessW(cmd.c_str(), &line[0], nullptr, nullptr, FALSE,
-                       CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                       &process)) {
-      WaitForSingleObject(process.hProcess, INFINITE);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-    }
+    start_and_wait(cmd, L"\"" + cmd + L"\" /d /c mklink /J \"" + link +
+                            L"\" \"" + target + L"\"");
     if (!is_link(link)) throw failure("mklink /J", GetLastError());
     return;
   }

@@ -138,6 +138,11 @@ std::vector<std::vector<std::string>> pnputil_words() {
   return calls;
 }
 
+bool pnputil_stays_unasked(unsigned long wait_milliseconds) {
+  Sleep(wait_milliseconds);
+  return pnputil_calls().empty();
+}
+
 void clear_pnputil_calls() {
   DeleteFileW(PNPUTIL_STANDIN_LOG);
   DeleteFileW(PNPUTIL_STANDIN_WORDS_LOG);

@@ -51,6 +51,10 @@ std::vector<std::string> pnputil_calls();
 // what the real utility would take as its arguments.
 std::vector<std::vector<std::string>> pnputil_words();
 
+// True when, after waiting longer than the stand-in pauses before it logs,
+// no call has been logged: what was run started no pnputil.
+bool pnputil_stays_unasked(unsigned long wait_milliseconds = 500);
+
 // Empties the stand-in's logs; also done by PnputilLog's constructor and
 // destructor.
 void clear_pnputil_calls();
