@@ -13,8 +13,10 @@ if(MSVC)
   # The sizes are checked before every conversion; the plain C runtime
   # conversions are what the programs are specified to use.
   target_compile_definitions(hardening INTERFACE _CRT_SECURE_NO_WARNINGS)
+  # 0x800, LOAD_LIBRARY_SEARCH_SYSTEM32: the loader takes the libraries the
+  # program's own imports depend on from the system folder only.
   target_link_options(hardening INTERFACE /DYNAMICBASE /HIGHENTROPYVA
-    /NXCOMPAT /CETCOMPAT /guard:cf)
+    /NXCOMPAT /CETCOMPAT /guard:cf /DEPENDENTLOADFLAG:0x800)
 else()
   target_compile_options(hardening INTERFACE -Wall -Wextra
     -fstack-protector-strong "$<${_optimised}:-D_FORTIFY_SOURCE=2>"
@@ -25,9 +27,9 @@ else()
   target_link_options(hardening INTERFACE -static -s -fstack-protector-strong
     -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat
     -Wl,--no-insert-timestamp)
-  # Every program seeds the guard without a cryptographic provider (see the
-  # file); as a source of each target it is linked whether referenced or not.
-  target_sources(hardening INTERFACE
-    $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${PROJECT_SOURCE_DIR}/toolkit/stack_guard_mingw.cpp>)
-  target_link_libraries(hardening INTERFACE advapi32)
 endif()
+# Every program restricts the library search to the system folder before any
+# code of ours runs (and, with mingw, seeds the stack guard): see the file.
+# As a source of each program it is linked whether referenced or not.
+target_sources(hardening INTERFACE
+  $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${PROJECT_SOURCE_DIR}/toolkit/process_start.cpp>)

@@ -4,14 +4,14 @@
 
 namespace {
 
-const char kSeparator[] = " ";
+const wchar_t kSeparator[] = L" ";
 
 }  // namespace
 
-JoinResult join_arguments(int argc, const char* const* argv, char* line,
+JoinResult join_arguments(int argc, const wchar_t* const* argv, wchar_t* line,
                           size_t capacity) {
   if (capacity == 0) return JoinResult::kTooLong;
-  line[0] = '\0';
+  line[0] = L'\0';
   if (argc < 2) return JoinResult::kNoArguments;
 
   // All of it or nothing: pnputil must never see a shortened line.
@@ -21,6 +21,6 @@ JoinResult join_arguments(int argc, const char* const* argv, char* line,
             append_text(line, capacity, argv[i]);
   }
   if (whole) return JoinResult::kOk;
-  line[0] = '\0';
+  line[0] = L'\0';
   return JoinResult::kTooLong;
 }

@@ -4,7 +4,6 @@
 #include <stdio.h>
 #include <windows.h>
 
-#include "bounded_text.h"
 #include "elevated_launch.h"
 #include "join_arguments.h"
 
@@ -12,8 +11,7 @@ namespace {
 
 const wchar_t kPnputilPath[] = L"c:\\Windows\\System32\\pnputil.exe";
 const int kExitCode = 1;
-const size_t kLineBytes = 512;
-const size_t kWideLineChars = 512;
+const size_t kLineChars = 512;
 
 const char kUsageMessage[] = "Usage: install <pnputil arguments>\n";
 const char kTooLongMessage[] =
@@ -22,9 +20,12 @@ const char kTooLongMessage[] =
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  char line[kLineBytes];
-  switch (join_arguments(argc, argv, line, sizeof line)) {
+// The arguments are taken as wide text, as the caller wrote them: narrowed
+// through the ANSI code page, a character it lacks would reach pnputil, which
+// runs elevated, as another ("?", a wildcard, or a look-alike letter).
+int wmain(int argc, wchar_t** argv) {
+  wchar_t line[kLineChars];
+  switch (join_arguments(argc, argv, line, kLineChars)) {
     case JoinResult::kNoArguments:
       fputs(kUsageMessage, stdout);
       return kExitCode;
@@ -35,16 +36,10 @@ int main(int argc, char** argv) {
       break;
   }
 
-  // The line fits in 511 bytes, and in the "C" locale every byte widens to
-  // one character, so the wide buffer always holds it.
-  wchar_t wide_line[kWideLineChars];
-  if (!widen_text(line, wide_line, kWideLineChars)) {
-    fputs(kTooLongMessage, stdout);
-    return kExitCode;
-  }
-
+  // Asked for by the shell before an elevated launch; its result changes
+  // nothing here, and it is never undone.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
-  run_elevated_and_wait(kPnputilPath, wide_line, SW_SHOWNORMAL);
+  run_elevated_and_wait(kPnputilPath, line, SW_SHOWNORMAL);
   return kExitCode;
 }

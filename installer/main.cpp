@@ -4,8 +4,6 @@
 #include <stdio.h>
 #include <wchar.h>
 #include <windows.h>
-// shellapi.h needs windows.h first.
-#include <shellapi.h>
 
 #include "elevated_launch.h"
 #include "launch_plan.h"
@@ -107,10 +105,7 @@ int main(int argc, char** argv) {
 
   if (!quiet) echo_line(arguments);
 
-  SetLastError(ERROR_SUCCESS);
-  HINSTANCE result = ShellExecuteW(nullptr, kRunasVerb, msiexec, arguments,
-                                   nullptr, SW_SHOWNA);
-  INT_PTR code = reinterpret_cast<INT_PTR>(result);
+  INT_PTR code = shell_execute(kRunasVerb, msiexec, arguments, SW_SHOWNA);
   if (code <= kShellExecuteFailureLimit) {
     printf(kLaunchFailedMessage, launch_failure_code(GetLastError(), code));
     return 1;

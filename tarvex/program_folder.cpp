@@ -31,6 +31,8 @@ const wchar_t kInterpreterSwitch[] = L" /d /c ";
 const size_t kTestPathBytes = 256;
 const size_t kCommandLineChars = 1024;
 
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
 // Runs the command through the interpreter in our own console and waits for
 // it, as system would, but with the interpreter taken from the system
 // folder rather than from COMSPEC.
@@ -56,16 +58,38 @@ void run_command(const char* command) {
 // True when the folder at path is a link (a junction or a symbolic link):
 // asked without a trailing separator, so that the link itself answers, not
 // the folder it points to.
-bool is_link(const char* path) {
+bool path_is_link(const char* path) {
   char own[kTestPathBytes];
   if (!copy_text(own, sizeof own, path)) return false;
   size_t length = strlen(own);
-  while (length > 1 && (own[length - 1] == '\\' || own[length - 1] == '/')) {
-    own[--length] = '\0';
-  }
+  while (length > 1 && is_separator(own[length - 1])) own[--length] = '\0';
   DWORD attributes = GetFileAttributesA(own);
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Opens the folder at path to hold it while its child is tested and removed:
+// with listing access, so that the handle takes part in sharing (one with
+// attribute access only does not), and without delete sharing, so that the
+// folder can be neither renamed nor deleted, and so not swapped for a link,
+// while it is held. A link is opened itself, not the folder it points to.
+FileHandle hold_folder(const char* path) {
+  return FileHandle(CreateFileA(
+      path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// True unless the held folder at path is a plain folder. The handle answers
+// for what is held; the path is asked too, because Wine opens the target of
+// a symbolic link even when asked for the link, and reports the link only
+// by its path.
+bool held_folder_is_link(HANDLE held, const char* path) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(held, &info)) return true;
+  return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+         path_is_link(path);
 }
 
 }  // namespace
@@ -78,6 +102,23 @@ bool build_candidate_path(size_t index, char* path, size_t capacity) {
   }
   return copy_text(path, capacity, kEarlierVendorFolder);
 }
+
+bool build_parent_path(const char* path, char* parent, size_t capacity) {
+  if (!copy_text(parent, capacity, path)) return false;
+  size_t length = strlen(parent);
+  while (length > 0 && is_separator(parent[length - 1])) --length;
+  while (length > 0 && !is_separator(parent[length - 1])) --length;
+  while (length > 0 && is_separator(parent[length - 1])) --length;
+  // "c:" alone is no folder to hold: the drive's current folder.
+  if (length == 0 || parent[length - 1] == ':') {
+    parent[0] = '\0';
+    return false;
+  }
+  parent[length] = '\0';
+  return true;
+}
+
+bool parent_is_tested(size_t index) { return index < kMakerProductCount; }
 
 const char* candidate_command(size_t index) {
   return index < kCandidateCount ? kRemoveCommands[index] : nullptr;
@@ -101,14 +142,28 @@ bool build_interpreter_line(const wchar_t* interpreter, const char* command,
 void remove_program_folder() {
   for (size_t i = 0; i < kCandidateCount; ++i) {
     char path[kTestPathBytes];
-    if (!build_candidate_path(i, path, sizeof path)) continue;
+    char parent[kTestPathBytes];
+    if (!build_candidate_path(i, path, sizeof path) ||
+        !build_parent_path(path, parent, sizeof parent)) {
+      continue;
+    }
+    // Held from its test until the interpreter has ended: the folder tested
+    // is the folder the command runs in. A link on the way would take the
+    // removal outside Program Files (on Windows a junction in the middle of
+    // a path is followed); Program Files (x86) itself may be a junction to
+    // another drive, and is not tested.
+    FileHandle held(hold_folder(parent));
+    if (!held.valid()) continue;
+    if (parent_is_tested(i) && held_folder_is_link(held.get(), parent)) {
+      continue;
+    }
     {
       DirStream candidate(opendir(path));
       if (!candidate.valid()) continue;
     }
     // A link is not a leftover program folder: removing the tree behind it
     // could reach outside Program Files (Wine's rmdir /s follows links).
-    if (is_link(path)) continue;
+    if (path_is_link(path)) continue;
     run_command(candidate_command(i));
     return;
   }

@@ -10,6 +10,15 @@ const size_t kCandidateCount = 5;
 // for an index out of range or a path that would not fit.
 bool build_candidate_path(size_t index, char* path, size_t capacity);
 
+// Writes the folder that holds path (a trailing separator on path ignored)
+// into parent (capacity bytes); false when path names no folder within one,
+// or it would not fit.
+bool build_parent_path(const char* path, char* parent, size_t capacity);
+
+// Whether the parent of candidate index must not be a link: the maker's
+// folder is; Program Files (x86), the parent of the last, is not tested.
+bool parent_is_tested(size_t index);
+
 // The command that deletes candidate index, or null out of range.
 const char* candidate_command(size_t index);
 

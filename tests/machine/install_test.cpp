@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "programs.h"
+#include "text.h"
 
 namespace {
 
@@ -13,50 +14,52 @@ using namespace testsupport;
 
 class Install : public NeedsPnputilStandIn {};
 
-TEST_F(Install, ArgumentsReachPnputilAsOneLineAfterItHasFinished) {
-  PnputilLog log;
-  RunResult run = run_program(program_path(L"install.exe"), L"a b c");
-  EXPECT_EQ(run.exit_code, 1u);
-  // The stand-in logs only after a pause: the line being there already shows
-  // that install waited for it.
-  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{"a b c"});
-  EXPECT_EQ(run.output, "");
-}
-
-TEST_F(Install, QuotedWordsArriveAsSeparateWords) {
-  PnputilLog log;
-  RunResult run =
-      run_program(program_path(L"install.exe"),
-                  L"/add-driver \"c:\\my drivers\\x.inf\" /install");
-  EXPECT_EQ(run.exit_code, 1u);
-  EXPECT_EQ(pnputil_calls(), std::vector<std::string>{
-                                 "/add-driver c:\\my drivers\\x.inf /install"});
-}
-
-TEST_F(Install, NoArgumentPrintsUsageAndStartsNothing) {
-  PnputilLog log;
-  RunResult run = run_program(program_path(L"install.exe"), L"");
-  EXPECT_EQ(run.exit_code, 1u);
-  EXPECT_EQ(run.output, "Usage: install <pnputil arguments>\r\n");
-  EXPECT_TRUE(pnputil_stays_unasked());
-}
-
-TEST_F(Install, LineLongerThan511IsRefusedWhole) {
-  PnputilLog log;
-  std::wstring fits(300, L'a');
-  fits += L" " + std::wstring(210, L'b');  // 511 characters
-  RunResult run = run_program(program_path(L"install.exe"), fits);
-  EXPECT_EQ(run.exit_code, 1u);
-  ASSERT_EQ(pnputil_calls().size(), 1u);
-  EXPECT_EQ(pnputil_calls()[0].size(), 511u);
-
-  clear_pnputil_calls();
-  run = run_program(program_path(L"install.exe"), fits + L"b");
-  EXPECT_EQ(run.exit_code, 1u);
-  EXPECT_EQ(run.output,
-            "install: the argument line is longer than 511 characters; "
-            "nothing was started\r\n");
-  EXPECT_TRUE(pnputil_stays_unasked());
+// pnputil gets the caller's words joined by single blanks, every character as
+// written, after which install exits 1; or, with no word or a line over 511
+// characters, nothing is started and install says why. The stand-in logs only
+// after a pause: a line being there already shows that install waited.
+TEST_F(Install, PnputilGetsTheCallersWordsJoinedOrNothingAtAll) {
+  const std::wstring fits =
+      std::wstring(300, L'a') + L" " + std::wstring(210, L'b');  // 511
+  struct Row {
+    std::wstring arguments;
+    std::vector<std::string> calls;
+    std::string output;
+  };
+  const Row rows[] = {
+      {L"a b c", {"a b c"}, ""},
+      // The quotes that grouped words are not restored.
+      {L"/add-driver \"c:\\my drivers\\x.inf\" /install",
+       {"/add-driver c:\\my drivers\\x.inf /install"},
+       ""},
+      // Characters no ANSI code page holds, or holds as another: the euro
+      // sign (0x80 on 1252), CJK (would be "?", a wildcard), a Polish letter
+      // (would lose its accent), a full-width quote (would become a quote).
+      {L"/add-driver c:\\Drivers\\a\x20ac"
+       L"b\x9a71\x52a8\x0142\xff02.inf /install",
+       {"/add-driver c:\\Drivers\\a\xe2\x82\xac"
+        "b\xe9\xa9\xb1\xe5\x8a\xa8\xc5\x82"
+        "\xef\xbc\x82.inf /install"},
+       ""},
+      {fits, {utf8(fits)}, ""},
+      {fits + L"b",
+       {},
+       "install: the argument line is longer than 511 characters; nothing "
+       "was started\r\n"},
+      {L"", {}, "Usage: install <pnputil arguments>\r\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(utf8(row.arguments.substr(0, 60)));
+    PnputilLog log;
+    RunResult run = run_program(program_path(L"install.exe"), row.arguments);
+    EXPECT_EQ(run.exit_code, 1u);
+    EXPECT_EQ(run.output, row.output);
+    if (row.calls.empty()) {
+      EXPECT_TRUE(pnputil_stays_unasked());
+    } else {
+      EXPECT_EQ(pnputil_calls(), row.calls);
+    }
+  }
 }
 
 }  // namespace

@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "installation.h"
 #include "machine.h"
 #include "programs.h"
+#include "text.h"
 
 namespace {
 
@@ -135,6 +138,53 @@ TEST(Installer, NoMsiFilePrintsTheSearchErrorAndExits1) {
       EXPECT_EQ(run.output, "FindFirstFile failed (2)\r\n");
     }
   }
+}
+
+// Libraries planted beside an elevated program under names the loader and
+// the shell look up by name never run in it, and the launch still happens:
+// installer.exe copied into a package folder with its MSI, tarvex.exe into a
+// folder of its own with a vendor INF in the driver store.
+class PlantedLibraries : public NeedsPnputilStandIn {};
+
+TEST_F(PlantedLibraries, NeverRunInsideAnElevatedProgramAndTheLaunchHappens) {
+  if (!path_exists(msi_folder() + kQuietPackage.file))
+    GTEST_SKIP() << "needs the test MSIs the Wine fixture builds with wixl";
+  const wchar_t* const planted[] = {L"version", L"shcore", L"imm32"};
+  ASSERT_TRUE(planted_libraries_preferred(L"version,shcore,imm32"))
+      << "run under ctest, which sets WINEDLLOVERRIDES for this suite";
+  struct Row {
+    const wchar_t* program;
+    const wchar_t* arguments;
+  };
+  const Row rows[] = {{L"installer.exe", L"/S"}, {L"tarvex.exe", L""}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(utf8(row.program));
+    clear_planted_library_loads();
+    InstalledPackage cleanup(kQuietPackage);
+    Installation machine;
+    machine.inf(L"oem940.inf", "[Version]\r\nProvider=DevedoZudi\r\n");
+    PackageFolder folder(L"planted libraries", &kQuietPackage);
+    ASSERT_TRUE(CopyFileW(program_path(row.program).c_str(),
+                          (folder.path() + L"\\" + row.program).c_str(),
+                          FALSE));
+    for (const wchar_t* name : planted) {
+      ASSERT_TRUE(plant_library(folder.path() + L"\\" + name + L".dll"));
+    }
+
+    RunResult run = run_program(folder.path() + L"\\" + row.program,
+                                row.arguments, folder.path());
+    EXPECT_EQ(run.exit_code, 0u);
+    if (row.program == std::wstring(L"installer.exe")) {
+      EXPECT_TRUE(wait_for_install(kQuietPackage));
+    } else {
+      EXPECT_EQ(pnputil_calls(),
+                std::vector<std::string>{
+                    "/delete-driver c:\\Windows\\INF\\oem940.inf /uninstall "
+                    "/force"});
+    }
+    EXPECT_EQ(planted_library_loads(), std::vector<std::string>{});
+  }
+  clear_planted_library_loads();
 }
 
 }  // namespace

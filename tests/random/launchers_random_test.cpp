@@ -172,28 +172,30 @@ TEST(RandomJoin, InstallJoinsExactlyTheWordsOrRefusesWhole) {
       for (int i = dice.below(longest + 1); i >= 0; --i)
         word += kChars[dice.below(sizeof kChars - 1)];
     }
-    std::vector<const char*> argv = {"install"};
-    for (const std::string& word : words) argv.push_back(word.c_str());
+    std::vector<std::wstring> wide_words;
+    for (const std::string& word : words) wide_words.push_back(widened(word));
+    std::vector<const wchar_t*> argv = {L"install"};
+    for (const std::wstring& word : wide_words) argv.push_back(word.c_str());
     const std::string expected = model::joined(words);
 
-    char line[512 + 8];
-    line[512] = 'X';  // a guard byte just past the buffer
+    wchar_t line[512 + 8];
+    line[512] = L'X';  // a guard just past the buffer
     const JoinResult result =
         join_arguments(static_cast<int>(argv.size()), argv.data(), line, 512);
     const std::string where =
         "seed " + std::to_string(seed) + ", argument list " + std::to_string(m);
-    EXPECT_EQ(line[512], 'X') << where;
+    EXPECT_EQ(line[512], L'X') << where;
     if (words.empty()) {
       ++usage;
       EXPECT_EQ(result, JoinResult::kNoArguments) << where;
     } else if (expected.size() > 511) {
       ++refused;
       EXPECT_EQ(result, JoinResult::kTooLong) << where;
-      EXPECT_STREQ(line, "") << where;
+      EXPECT_STREQ(line, L"") << where;
     } else {
       ++passed;
       EXPECT_EQ(result, JoinResult::kOk) << where;
-      EXPECT_EQ(std::string(line), expected) << where;
+      EXPECT_EQ(std::wstring(line), widened(expected)) << where;
     }
   }
   std::printf(

@@ -124,6 +124,25 @@ bool plant_standin(const std::wstring& target) {
                    FALSE) != FALSE;
 }
 
+bool plant_library(const std::wstring& target) {
+  return CopyFileW((windows_folder(PLANTED_LIBRARY)).c_str(), target.c_str(),
+                   FALSE) != FALSE;
+}
+
+std::vector<std::string> planted_library_loads() {
+  return split(read_file(PLANTED_LIBRARY_LOG), "\r\n");
+}
+
+void clear_planted_library_loads() { DeleteFileW(PLANTED_LIBRARY_LOG); }
+
+bool planted_libraries_preferred(const std::wstring& names) {
+  if (!running_under_wine()) return true;
+  wchar_t ours[1024];
+  DWORD length = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", ours, 1024);
+  if (length == 0 || length >= 1024) return false;
+  return std::wstring(ours).find(names + L"=n,b") != std::wstring::npos;
+}
+
 std::vector<std::string> pnputil_calls() {
   return split(read_file(PNPUTIL_STANDIN_LOG), "\r\n");
 }

@@ -44,6 +44,23 @@ class NeedsPnputilStandIn : public ::testing::Test {
 // "PLANTED <arguments>" if it is ever run. False if the copy failed.
 bool plant_standin(const std::wstring& target);
 
+// Copies the marker library to target (a folder + a library's file name):
+// it logs every load. False if the copy failed.
+bool plant_library(const std::wstring& target);
+
+// The loads the planted libraries logged, "<library> in <program>" (UTF-8),
+// oldest first; and the log emptied.
+std::vector<std::string> planted_library_loads();
+void clear_planted_library_loads();
+
+// True unless Wine would load its own built-in copy of a library named in
+// names ("a,b,c") instead of one planted beside a program: Windows loads the
+// planted one for any name that is not a KnownDLL, Wine only under
+// WINEDLLOVERRIDES=<names>=n,b. Wine reads that from the environment a
+// process inherits from its parent, not from an environment block given to
+// it, so it is set for the whole suite (by ctest) and only checked here.
+bool planted_libraries_preferred(const std::wstring& names);
+
 // The lines the pnputil stand-in logged, one per call, oldest first.
 std::vector<std::string> pnputil_calls();
 

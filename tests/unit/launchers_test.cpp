@@ -12,7 +12,7 @@ namespace {
 
 const size_t kDirectoryChars = 512;
 const size_t kArgumentChars = 256;
-const size_t kLineBytes = 512;
+const size_t kLineChars = 512;
 const wchar_t kNone[] = L"(none)";
 
 bool quiet(std::vector<const char*> arguments) {
@@ -44,18 +44,19 @@ std::string echo(const std::wstring& line) {
 }
 
 // install's line for these words, or what refused it.
-std::string joined(std::vector<std::string> words,
-                   size_t capacity = kLineBytes) {
-  std::vector<const char*> argv = {"install"};
-  for (const std::string& word : words) argv.push_back(word.c_str());
-  std::string line(capacity + 1, 'X');  // a guard byte just past the buffer
+std::wstring joined(std::vector<std::wstring> words,
+                    size_t capacity = kLineChars) {
+  std::vector<const wchar_t*> argv = {L"install"};
+  for (const std::wstring& word : words) argv.push_back(word.c_str());
+  std::wstring line(capacity + 1, L'X');  // a guard just past the buffer
   JoinResult result = join_arguments(static_cast<int>(argv.size()), argv.data(),
                                      &line[0], capacity);
-  if (line[capacity] != 'X') return "(written past the end)";
+  if (line[capacity] != L'X') return L"(written past the end)";
   if (result == JoinResult::kNoArguments)
-    return line[0] == '\0' ? "(no arguments)" : "(no arguments, not emptied)";
+    return line[0] == L'\0' ? L"(no arguments)"
+                            : L"(no arguments, not emptied)";
   if (result == JoinResult::kTooLong)
-    return line[0] == '\0' ? "(too long)" : "(too long, not emptied)";
+    return line[0] == L'\0' ? L"(too long)" : L"(too long, not emptied)";
   return line.c_str();
 }
 
@@ -122,15 +123,26 @@ TEST(LaunchFailure, SystemErrorFirstThenTheReturnedValue) {
 }
 
 TEST(JoinArguments, JoinsWithSingleBlanksInOrderAndRefusesWhole) {
-  EXPECT_EQ(joined({"/add-driver", "x.inf", "/install"}),
-            "/add-driver x.inf /install");
+  EXPECT_EQ(joined({L"/add-driver", L"x.inf", L"/install"}),
+            L"/add-driver x.inf /install");
   // The runtime has already split "a b" into one argument; its blank stays,
   // the quotes that grouped it are gone.
-  EXPECT_EQ(joined({"a b", "c"}), "a b c");
-  EXPECT_EQ(joined({}), "(no arguments)");
-  const std::string first(300, 'a');  // 300 + 1 + 210 = 511
-  EXPECT_EQ(joined({first, std::string(210, 'b')}).size(), 511u);
-  EXPECT_EQ(joined({first, std::string(211, 'b')}), "(too long)");
+  EXPECT_EQ(joined({L"a b", L"c"}), L"a b c");
+  // Every character as the caller wrote it: none narrowed to "?" (a
+  // wildcard), to a look-alike letter or to another character of the code
+  // page; a full-width quote stays what it is.
+  EXPECT_EQ(joined({L"c:\\Drivers\\a\x20ac"
+                    L"b.inf",
+                    L"\x9a71\x52a8.inf", L"\x0142\x00f3d\x017a",
+                    L"\xff02x\xff02", L"\xd83d\xde00"}),
+            L"c:\\Drivers\\a\x20ac"
+            L"b.inf \x9a71\x52a8.inf \x0142\x00f3d\x017a "
+            L"\xff02x\xff02 \xd83d\xde00");
+  EXPECT_EQ(joined({}), L"(no arguments)");
+  // 511 characters fit, counted as characters, not bytes of any encoding.
+  const std::wstring first(300, L'\x0142');  // 300 + 1 + 210 = 511
+  EXPECT_EQ(joined({first, std::wstring(210, L'b')}).size(), 511u);
+  EXPECT_EQ(joined({first, std::wstring(211, L'b')}), L"(too long)");
 }
 
 }  // namespace

@@ -1,0 +1,49 @@
+// A library the tests plant beside a program under the name of one that the
+// loader or the shell looks up by name (version.dll, imm32.dll, ...). It
+// exports nothing; if it is ever loaded, its entry point logs its own path
+// and the program's, one line each time, and it refuses nothing, so the
+// program goes on as if it had not been there.
+#include <windows.h>
+
+#include "standin_log.h"
+
+namespace {
+
+// Appends module's full path to line at used; false if it would not fit.
+bool append_module_path(HMODULE module, wchar_t* line, size_t capacity,
+                        size_t* used) {
+  DWORD length = GetModuleFileNameW(module, line + *used,
+                                    static_cast<DWORD>(capacity - *used));
+  if (length == 0 || *used + length >= capacity) return false;
+  *used += length;
+  return true;
+}
+
+void log_load(HMODULE self) {
+  wchar_t line[2 * MAX_PATH + 8];
+  size_t used = 0;
+  if (!append_module_path(self, line, 2 * MAX_PATH + 8, &used)) return;
+  for (const wchar_t* part = L" in "; *part != L'\0'; ++part)
+    line[used++] = *part;
+  if (!append_module_path(nullptr, line, 2 * MAX_PATH + 8, &used)) return;
+  char bytes[6 * (2 * MAX_PATH + 8)];
+  int count = WideCharToMultiByte(CP_UTF8, 0, line, static_cast<int>(used),
+                                  bytes, sizeof bytes - 2, nullptr, nullptr);
+  if (count <= 0) return;
+  bytes[count++] = '\r';
+  bytes[count++] = '\n';
+  HANDLE log = CreateFileW(PLANTED_LIBRARY_LOG, FILE_APPEND_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (log == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(log, bytes, static_cast<DWORD>(count), &written, nullptr);
+  CloseHandle(log);
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) log_load(self);
+  return TRUE;
+}
