@@ -3,6 +3,8 @@
 // view) and program folders. Everything a test lays out is put back.
 #include <gtest/gtest.h>
 #include <windows.h>
+// tlhelp32.h needs windows.h first.
+#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -44,6 +46,9 @@ std::string keys_left(const std::wstring& entry) {
          : second        ? "second"
                          : "none";
 }
+
+// Files in a candidate tree that rmdir takes a while to remove.
+const int kSlowTreeFiles = 1500;
 
 const std::wstring kProductA = L"{A1B2C3D4-0000-4000-8000-00000000000A}";
 const std::wstring kProductB = L"{B1B2C3D4-0000-4000-8000-00000000000B}";
@@ -237,6 +242,99 @@ TEST_F(Tarvex, FirstExistingCandidateGoesAndFilesAndLinksArePassedOver) {
   EXPECT_TRUE(path_exists(outside.path() + L"\\keep.txt"));
   EXPECT_FALSE(path_exists(kMakerFolder + L"\\ZR420"));
   EXPECT_TRUE(is_directory(kMakerFolder + L"\\ZR430"));
+  EXPECT_TRUE(is_directory(kMakerFolder));
+}
+
+// The maker's folder a link to a folder outside Program Files that holds
+// every candidate name: nothing behind the link goes, the link stays a link,
+// and the next candidate, the earlier vendor's folder, is tested and goes.
+TEST_F(Tarvex, LinkedMakerFolderLeavesEverythingBehindIt) {
+  ScratchFolder outside(L"linked maker folder target");
+  const std::vector<std::wstring> products = {L"PX3", L"ZR410", L"ZR420",
+                                              L"ZR430"};
+  for (const std::wstring& product : products) {
+    make_folders(outside.path() + L"\\" + product);
+    write_file(outside.path() + L"\\" + product + L"\\important.txt", "mine");
+  }
+  Installation machine;
+  machine.product(kProductA, kMakerSetupIni);
+  machine.both_keys(kProductA);
+  machine.link(kMakerFolder, outside.path());
+  machine.program_folder(kEarlierFolder);
+
+  run_tarvex();
+  EXPECT_EQ(keys_left(kProductA), "none");
+  for (const std::wstring& product : products) {
+    EXPECT_TRUE(
+        path_exists(outside.path() + L"\\" + product + L"\\important.txt"))
+        << utf8(product);
+  }
+  EXPECT_TRUE(is_link(kMakerFolder));
+  EXPECT_FALSE(path_exists(kEarlierFolder));
+}
+
+// The process ids of the running children of parent named name.
+std::vector<DWORD> children_named(DWORD parent, const wchar_t* name) {
+  std::vector<DWORD> found;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return found;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ParentProcessID == parent &&
+        _wcsicmp(entry.szExeFile, name) == 0) {
+      found.push_back(entry.th32ProcessID);
+    }
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+// From its test until the interpreter has ended, the candidate's parent is
+// held: while rmdir runs (slowly, on a large tree), the maker's folder cannot
+// be renamed, and so not swapped for a link, and the removal completes.
+TEST_F(Tarvex, MakerFolderCannotBeRenamedWhileItsProductIsRemoved) {
+  const std::wstring moved = kMakerFolder + L" moved";
+  ScopedPath moved_away(moved);
+  Installation machine;
+  machine.product(kProductA, kMakerSetupIni);
+  machine.both_keys(kProductA);
+  const std::wstring candidate = kMakerFolder + L"\\ZR420";
+  machine.program_folder(candidate);
+  for (int i = 0; i < kSlowTreeFiles; ++i) {
+    write_file(candidate + L"\\file" + std::to_wstring(i) + L".dat", "x");
+  }
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::wstring line = L"\"" + program_path(L"tarvex.exe") + L"\"";
+  ASSERT_TRUE(CreateProcessW(program_path(L"tarvex.exe").c_str(), &line[0],
+                             nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  CloseHandle(process.hThread);
+  std::vector<DWORD> interpreters;
+  while (interpreters.empty() &&
+         WaitForSingleObject(process.hProcess, 1) == WAIT_TIMEOUT) {
+    interpreters = children_named(process.dwProcessId, L"cmd.exe");
+  }
+  ASSERT_EQ(interpreters.size(), 1u) << "tarvex started no interpreter";
+  HANDLE interpreter = OpenProcess(SYNCHRONIZE, FALSE, interpreters.front());
+  const BOOL renamed = MoveFileW(kMakerFolder.c_str(), moved.c_str());
+  const DWORD error = GetLastError();
+  const bool still_running =
+      interpreter != nullptr &&
+      WaitForSingleObject(interpreter, 0) == WAIT_TIMEOUT;
+  if (renamed) MoveFileW(moved.c_str(), kMakerFolder.c_str());
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hProcess);
+  if (interpreter != nullptr) CloseHandle(interpreter);
+
+  ASSERT_TRUE(still_running) << "rmdir ended before the rename was tried";
+  EXPECT_FALSE(renamed);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FALSE(path_exists(candidate));
   EXPECT_TRUE(is_directory(kMakerFolder));
 }
 

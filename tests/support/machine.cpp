@@ -151,11 +151,15 @@ void run_unix(const std::wstring& program, const std::wstring& arguments) {
   start_and_wait(L"Z:\\bin\\" + program, program + L" " + arguments);
 }
 
+}  // namespace
+
 bool is_link(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
+
+namespace {
 
 // Waits a little for what a Unix program did to show.
 bool settles(const std::wstring& path, bool link_wanted) {

@@ -19,6 +19,8 @@ void write_file(const std::wstring& path, const std::string& bytes);
 std::string read_file(const std::wstring& path);
 
 bool path_exists(const std::wstring& path);
+// True when path itself is a link (a junction or a symbolic link).
+bool is_link(const std::wstring& path);
 bool is_directory(const std::wstring& path);
 
 // The names a search for pattern returns, in its order, without "." and "..".
