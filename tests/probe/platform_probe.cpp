@@ -235,6 +235,77 @@ void registry_fact() {
   delete_key_tree(parent);
 }
 
+std::string ascii_lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Libraries the Windows loader and shell are known to look up by name, most
+// of them not KnownDLLs; and three that are (imm32, shlwapi, gdi32), which
+// ran inside the programs under Wine, where no name is a KnownDLL, before the
+// programs restricted the library search.
+const wchar_t* const kLookedUpByName[] = {
+    L"cryptbase", L"version", L"propsys", L"windows.storage",
+    L"edputil",   L"sspicli", L"wininet", L"profapi",
+    L"userenv",   L"uxtheme", L"dwmapi",  L"shcore",
+    L"apphelp",   L"imm32",   L"shlwapi", L"gdi32"};
+const wchar_t kProbeInf[] = L"c:\\Windows\\INF\\oem99999.inf";
+const DWORD kSettleMilliseconds = 30000;
+
+// Which of the planted libraries ran inside a copy of program, run in a
+// folder that also holds them (and, for installer, a small MSI; for tarvex,
+// a vendor INF in the driver store): "none", or their names.
+std::string planted_libraries_run(const wchar_t* program,
+                                  const wchar_t* arguments) {
+  const std::wstring folder = std::wstring(kProbeFolder) + L"\\planted";
+  const std::wstring copy = folder + L"\\" + program;
+  make_folders(folder);
+  if (!CopyFileW(program_path(program).c_str(), copy.c_str(), FALSE))
+    return "no program to copy";
+  for (const wchar_t* name : kLookedUpByName)
+    plant_library(folder + L"\\" + name + L".dll");
+  // Not a package Windows Installer can install: nothing lands on the
+  // machine, and msiexec ends at once.
+  write_file(folder + L"\\probe.msi", "not a package");
+  write_file(kProbeInf, "[Version]\r\nProvider=DevedoZudi\r\n");
+  clear_planted_library_loads();
+
+  run_program(copy, arguments, folder);
+  // installer does not wait for msiexec, which may still hold the MSI.
+  const std::wstring msi = folder + L"\\probe.msi";
+  for (DWORD waited = 0; waited < kSettleMilliseconds && path_exists(msi);
+       waited += 100) {
+    if (!DeleteFileW(msi.c_str())) Sleep(100);
+  }
+  // Each load is logged as "<library path> in <program path>".
+  std::string ran;
+  const std::string inside = " in " + ascii_lower(utf8(copy));
+  for (const std::string& load : planted_library_loads()) {
+    const std::string line = ascii_lower(load);
+    if (line.size() < inside.size() ||
+        line.compare(line.size() - inside.size(), inside.size(), inside) != 0)
+      continue;
+    std::string library = line.substr(0, line.size() - inside.size());
+    library = library.substr(library.find_last_of('\\') + 1);
+    if (ran.find(library) == std::string::npos)
+      ran += (ran.empty() ? "" : " ") + library;
+  }
+  clear_planted_library_loads();
+  DeleteFileW(kProbeInf);
+  DeleteFileW(L"c:\\Windows\\INF\\oem99999.pnf");
+  remove_tree(folder);
+  return ran.empty() ? "none" : ran;
+}
+
+void planting_facts() {
+  fact("planted libraries that ran in installer.exe /S",
+       planted_libraries_run(L"installer.exe", L"/S"));
+  fact("planted libraries that ran in tarvex.exe",
+       planted_libraries_run(L"tarvex.exe", L""));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,6 +330,7 @@ int main(int argc, char** argv) {
     link_fact();
     autorun_fact();
     registry_fact();
+    planting_facts();
   } else {
     fact("machine-changing facts",
          "not asked: set DRIVER_TOOLS_THROWAWAY_MACHINE=1 on a throwaway "

@@ -27,8 +27,9 @@ void log_load(HMODULE self) {
     line[used++] = *part;
   if (!append_module_path(nullptr, line, 2 * MAX_PATH + 8, &used)) return;
   char bytes[6 * (2 * MAX_PATH + 8)];
-  int count = WideCharToMultiByte(CP_UTF8, 0, line, static_cast<int>(used),
-                                  bytes, sizeof bytes - 2, nullptr, nullptr);
+  int count =
+      WideCharToMultiByte(CP_UTF8, 0, line, static_cast<int>(used), bytes,
+                          static_cast<int>(sizeof bytes - 2), nullptr, nullptr);
   if (count <= 0) return;
   bytes[count++] = '\r';
   bytes[count++] = '\n';
