@@ -14,13 +14,13 @@ JoinResult join_arguments(int argc, const wchar_t* const* argv, wchar_t* line,
   line[0] = L'\0';
   if (argc < 2) return JoinResult::kNoArguments;
 
-  // All of it or nothing: pnputil must never see a shortened line.
-  bool whole = true;
-  for (int i = 1; i < argc && whole; ++i) {
-    whole = (i == 1 || append_text(line, capacity, kSeparator)) &&
-            append_text(line, capacity, argv[i]);
+  // All of it or nothing: pnputil must never see a shortened line, and a
+  // refused append leaves the line empty.
+  for (int i = 1; i < argc; ++i) {
+    if ((i > 1 && !append_text(line, capacity, kSeparator)) ||
+        !append_text(line, capacity, argv[i])) {
+      return JoinResult::kTooLong;
+    }
   }
-  if (whole) return JoinResult::kOk;
-  line[0] = L'\0';
-  return JoinResult::kTooLong;
+  return JoinResult::kOk;
 }

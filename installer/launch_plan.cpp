@@ -12,6 +12,7 @@ const wchar_t kMsiPattern[] = L"\\*.msi";
 const wchar_t kArgumentsHead[] = L"/i \"";
 const wchar_t kArgumentsTail[] = L"\"";
 const wchar_t kQuietOptions[] = L" /quiet /qn";
+const wchar_t kNoOptions[] = L"";
 const wchar_t kMsiTail[] = L".msi";
 const char kUncarried = '?';
 // Characters up to here are the bytes of the same value in 8-bit text.
@@ -31,23 +32,18 @@ bool build_msi_pattern(const wchar_t* directory, size_t length,
                        wchar_t* pattern, size_t capacity) {
   // A zero length is a failed read; a length of capacity or more is the size
   // the platform would need, not a directory that was read.
-  if (capacity == 0 || length == 0 || length >= capacity) return false;
-  if (wcsnlen(directory, length + 1) != length) return false;
+  if (capacity == 0) return false;
   pattern[0] = L'\0';
-  return append_text(pattern, capacity, directory) &&
-         append_text(pattern, capacity, kMsiPattern);
+  if (length == 0 || length >= capacity) return false;
+  if (wcsnlen(directory, length + 1) != length) return false;
+  return compose_text(pattern, capacity, {directory, kMsiPattern});
 }
 
 bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet, wchar_t* line,
                              size_t capacity) {
-  if (capacity == 0) return false;
-  line[0] = L'\0';
-  bool whole = append_text(line, capacity, kArgumentsHead) &&
-               append_text(line, capacity, msi_name) &&
-               append_text(line, capacity, kArgumentsTail) &&
-               (!quiet || append_text(line, capacity, kQuietOptions));
-  if (!whole) line[0] = L'\0';
-  return whole;
+  return compose_text(line, capacity,
+                      {kArgumentsHead, msi_name, kArgumentsTail,
+                       quiet ? kQuietOptions : kNoOptions});
 }
 
 bool is_msi_name(const wchar_t* found_name) {

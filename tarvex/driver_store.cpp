@@ -28,19 +28,18 @@ const size_t kNameBytes = 512;
 const size_t kPathBytes = 512;
 const size_t kLineChars = 512;
 
-const wchar_t* const kVendorMarkers[] = {kMakerMarker, kEarlierVendorMarker};
-
 // Searches the driver store in the order the search returns files; fills
 // inf_path with the first one that names a vendor.
 bool find_vendor_inf(char* inf_path, size_t capacity) {
-  PieceScanner scanner(kVendorMarkers, 2);
+  PieceScanner scanner(kVendorMarkers, kVendorMarkerCount);
   WIN32_FIND_DATAW match;
   SearchHandle search(FindFirstFileW(kDriverStorePattern, &match));
   if (!search.valid()) return false;
   do {
     if (!usable_inf_name(match.cFileName)) continue;
     if (!build_inf_path(match.cFileName, inf_path, capacity)) continue;
-    if (narrow_file_contains_any(inf_path, kVendorMarkers, 2, &scanner)) {
+    if (narrow_file_contains_any(inf_path, kVendorMarkers, kVendorMarkerCount,
+                                 &scanner)) {
       return true;
     }
   } while (FindNextFileW(search.get(), &match));
@@ -68,21 +67,14 @@ bool build_inf_path(const wchar_t* found_name, char* path, size_t capacity) {
     if (capacity > 0) path[0] = '\0';
     return false;
   }
-  if (copy_text(path, capacity, kInfFolderPrefix) &&
-      append_text(path, capacity, name)) {
-    return true;
-  }
-  if (capacity > 0) path[0] = '\0';
-  return false;
+  return compose_text(path, capacity, {kInfFolderPrefix, name});
 }
 
 bool build_delete_driver_arguments(const char* inf_path, wchar_t* line,
                                    size_t capacity) {
   char narrow_line[kLineChars];
-  bool whole = copy_text(narrow_line, sizeof narrow_line, kDeleteDriverHead) &&
-               append_text(narrow_line, sizeof narrow_line, inf_path) &&
-               append_text(narrow_line, sizeof narrow_line, kDeleteDriverTail);
-  if (!whole) {
+  if (!compose_text(narrow_line, sizeof narrow_line,
+                    {kDeleteDriverHead, inf_path, kDeleteDriverTail})) {
     if (capacity > 0) line[0] = L'\0';
     return false;
   }

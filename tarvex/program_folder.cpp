@@ -12,22 +12,35 @@
 namespace {
 
 const char kMakerFolderPrefix[] = "c:\\Program Files (x86)\\Devedozudi\\";
-const char* const kMakerProducts[] = {"PX3", "ZR410", "ZR420", "ZR430"};
 const char kEarlierVendorFolder[] =
     "c:\\Program Files (x86)\\Nelvora KR516 SCR Driver\\";
-const char* const kRemoveCommands[kCandidateCount] = {
-    "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\PX3\"",
-    "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR410\"",
-    "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR420\"",
-    "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR430\"",
-    "rmdir /s /q \"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver\"",
+
+// Each candidate's test path, built as prefix + product, beside the command
+// that deletes it. The maker's candidates come first; their parent, the
+// maker's folder, must not be a link.
+struct Candidate {
+  const char* prefix;
+  const char* product;
+  const char* command;
 };
-const size_t kMakerProductCount = 4;
+const Candidate kCandidates[kCandidateCount] = {
+    {kMakerFolderPrefix, "PX3",
+     "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\PX3\""},
+    {kMakerFolderPrefix, "ZR410",
+     "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR410\""},
+    {kMakerFolderPrefix, "ZR420",
+     "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR420\""},
+    {kMakerFolderPrefix, "ZR430",
+     "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR430\""},
+    {kEarlierVendorFolder, "",
+     "rmdir /s /q \"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver\""},
+};
 
 const wchar_t kInterpreterName[] = L"cmd.exe";
 // /d: no AutoRun commands from the registry, which an unelevated user can
 // set under HKCU.
 const wchar_t kInterpreterSwitch[] = L" /d /c ";
+const wchar_t kQuote[] = L"\"";
 const size_t kTestPathBytes = 256;
 const size_t kCommandLineChars = 1024;
 
@@ -95,12 +108,12 @@ bool held_folder_is_link(HANDLE held, const char* path) {
 }  // namespace
 
 bool build_candidate_path(size_t index, char* path, size_t capacity) {
-  if (index >= kCandidateCount) return false;
-  if (index < kMakerProductCount) {
-    return copy_text(path, capacity, kMakerFolderPrefix) &&
-           append_text(path, capacity, kMakerProducts[index]);
+  if (index >= kCandidateCount) {
+    if (capacity > 0) path[0] = '\0';
+    return false;
   }
-  return copy_text(path, capacity, kEarlierVendorFolder);
+  return compose_text(path, capacity,
+                      {kCandidates[index].prefix, kCandidates[index].product});
 }
 
 bool build_parent_path(const char* path, char* parent, size_t capacity) {
@@ -118,25 +131,25 @@ bool build_parent_path(const char* path, char* parent, size_t capacity) {
   return true;
 }
 
-bool parent_is_tested(size_t index) { return index < kMakerProductCount; }
+bool parent_is_tested(size_t index) {
+  return index < kCandidateCount &&
+         kCandidates[index].prefix == kMakerFolderPrefix;
+}
 
 const char* candidate_command(size_t index) {
-  return index < kCandidateCount ? kRemoveCommands[index] : nullptr;
+  return index < kCandidateCount ? kCandidates[index].command : nullptr;
 }
 
 bool build_interpreter_line(const wchar_t* interpreter, const char* command,
                             wchar_t* line, size_t capacity) {
   wchar_t wide_command[kCommandLineChars];
-  if (capacity == 0) return false;
-  line[0] = L'\0';
-  bool whole = widen_text(command, wide_command, kCommandLineChars) &&
-               append_text(line, capacity, L"\"") &&
-               append_text(line, capacity, interpreter) &&
-               append_text(line, capacity, L"\"") &&
-               append_text(line, capacity, kInterpreterSwitch) &&
-               append_text(line, capacity, wide_command);
-  if (!whole) line[0] = L'\0';
-  return whole;
+  if (!widen_text(command, wide_command, kCommandLineChars)) {
+    if (capacity > 0) line[0] = L'\0';
+    return false;
+  }
+  return compose_text(
+      line, capacity,
+      {kQuote, interpreter, kQuote, kInterpreterSwitch, wide_command});
 }
 
 void remove_program_folder() {

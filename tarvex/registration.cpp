@@ -22,17 +22,27 @@ const char kSecondKeyPrefix[] =
 
 const size_t kCandidatePathBytes = 256;
 const size_t kKeyBytes = 512;
+// The phase's statuses besides the second deletion's own: phase 3 runs only
+// on 0, which only a deleted second key gives.
+const int kTargetFound = 0;
+const int kNoBaseFolderStatus = 1;
+const int kNoTargetStatus = 2;
 
-// One pass per marker, the maker's first.
+// One pass per marker, the maker's first, each opening and reading the file
+// anew, as this phase has always read setup.ini. The answer is the one a
+// single pass for both markers would give (a file that names either is a
+// target); the second pass costs only a second read of a small file that
+// did not name the maker.
 bool setup_ini_names_vendor(const char* entry_name) {
   char candidate[kCandidatePathBytes];
   if (!build_setup_ini_path(entry_name, candidate, sizeof candidate)) {
     return false;
   }
-  const wchar_t* const maker[] = {kMakerMarker};
-  const wchar_t* const earlier[] = {kEarlierVendorMarker};
-  return file_contains_any(candidate, kSetupIniOpenMode, maker, 1) ||
-         file_contains_any(candidate, kSetupIniOpenMode, earlier, 1);
+  for (size_t i = 0; i < kVendorMarkerCount; ++i) {
+    if (file_contains_any(candidate, kSetupIniOpenMode, &kVendorMarkers[i], 1))
+      return true;
+  }
+  return false;
 }
 
 // Walks the base folder for the first product that names a vendor and copies
@@ -48,9 +58,8 @@ int find_target(char* target, size_t capacity) {
     if (is_dot_entry(entry->d_name)) continue;
     if (!reads_back_as(entry->d_name, readdir_long_name(base.get()))) continue;
     if (!copy_text(target, capacity, entry->d_name)) continue;
-    if (setup_ini_names_vendor(target)) return 0;
+    if (setup_ini_names_vendor(target)) return kTargetFound;
   }
-  memset(target, 0, capacity);
   return kNoTargetStatus;
 }
 
@@ -61,29 +70,32 @@ bool is_dot_entry(const char* name) {
 }
 
 bool build_setup_ini_path(const char* name, char* path, size_t capacity) {
-  return copy_text(path, capacity, kInstallShieldFolder) &&
-         append_text(path, capacity, name) &&
-         append_text(path, capacity, kSetupIniName);
+  return compose_text(path, capacity,
+                      {kInstallShieldFolder, name, kSetupIniName});
 }
 
 bool build_uninstall_keys(const char* name, char* first_key, char* second_key,
                           size_t capacity) {
-  return copy_text(first_key, capacity, kFirstKeyPrefix) &&
-         append_text(first_key, capacity, name) &&
-         copy_text(second_key, capacity, kSecondKeyPrefix) &&
-         append_text(second_key, capacity, name);
+  const bool first = compose_text(first_key, capacity, {kFirstKeyPrefix, name});
+  const bool second =
+      compose_text(second_key, capacity, {kSecondKeyPrefix, name});
+  if (first && second) return true;
+  if (capacity > 0) first_key[0] = second_key[0] = '\0';
+  return false;
 }
 
 int cleanup_registration() {
   char target[kEntryNameBytes] = {};
   int found = find_target(target, sizeof target);
-  if (found != 0) return found;
+  if (found != kTargetFound) return found;
 
   char first_key[kKeyBytes];
   char second_key[kKeyBytes];
   if (!build_uninstall_keys(target, first_key, second_key, kKeyBytes)) {
     return kNoTargetStatus;
   }
+  // The first key's status changes nothing; the second's is the phase's: 0
+  // only when it was deleted, and only then does the folder go.
   RegDeleteKeyExA(HKEY_LOCAL_MACHINE, first_key, KEY_WOW64_64KEY, 0);
   return static_cast<int>(
       RegDeleteKeyExA(HKEY_LOCAL_MACHINE, second_key, KEY_WOW64_64KEY, 0));

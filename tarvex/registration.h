@@ -6,10 +6,6 @@
 
 // Bytes of the entry-name buffer: names of at most 59 bytes are handled.
 const size_t kEntryNameBytes = 60;
-// Status when no entry names a vendor (the base folder could be read).
-const int kNoTargetStatus = 2;
-// Status when the base folder cannot be opened.
-const int kNoBaseFolderStatus = 1;
 
 // "." and ".." are not products.
 bool is_dot_entry(const char* name);
@@ -23,6 +19,7 @@ bool build_setup_ini_path(const char* name, char* path, size_t capacity);
 bool build_uninstall_keys(const char* name, char* first_key, char* second_key,
                           size_t capacity);
 
-// Runs phase 2 on this machine: 0 when the second key was deleted, else
-// non-zero (see the statuses above, or the deletion's Windows error).
+// Runs phase 2 on this machine: 0 when the second key was deleted; else 1
+// when the base folder cannot be opened, 2 when no entry names a vendor (or
+// its key names would not fit), or the second deletion's Windows error.
 int cleanup_registration();

@@ -1,5 +1,6 @@
 #include "vendor_text.h"
 
+#include <stdio.h>
 #include <wchar.h>
 #include <windows.h>
 
@@ -10,11 +11,11 @@
 namespace {
 
 const char kNarrowTextMode[] = "r";
+// Characters asked for in one read: a line, or a 255-character piece of a
+// longer one, and the terminator.
+const int kPieceChars = 256;
 const size_t kBlockBytes = 64 * 1024;
 const DWORD kTextChunkBytes = 4 * 1024;
-
-}  // namespace
-
 const wchar_t kMakerMarker[] = L"DevedoZudi";
 const wchar_t kEarlierVendorMarker[] = L"Nelvora";
 
@@ -34,6 +35,11 @@ bool stream_contains_any(FILE* file, const wchar_t* const* markers,
   }
   return false;
 }
+
+}  // namespace
+
+const wchar_t* const kVendorMarkers[kVendorMarkerCount] = {
+    kMakerMarker, kEarlierVendorMarker};
 
 bool file_contains_any(const char* path, const char* mode,
                        const wchar_t* const* markers, size_t count) {

@@ -3,30 +3,17 @@
 // most 255 characters and each piece is searched by itself, case-sensitively.
 
 #include <stddef.h>
-#include <stdio.h>
 
 class PieceScanner;
 
-// The maker's marker, tried first on every piece.
-extern const wchar_t kMakerMarker[];
-// The earlier vendor's marker, tried second.
-extern const wchar_t kEarlierVendorMarker[];
+// The vendor markers, in the order tried on every piece: the maker's
+// ("DevedoZudi"), then the earlier vendor's ("Nelvora").
+const size_t kVendorMarkerCount = 2;
+extern const wchar_t* const kVendorMarkers[kVendorMarkerCount];
 
-// Characters asked for in one read: a line, or a 255-character piece of a
-// longer one, and the terminator.
-const int kPieceChars = 256;
-
-// True if piece contains one of the count markers, tried in order.
-bool piece_contains_any(const wchar_t* piece, const wchar_t* const* markers,
-                        size_t count);
-
-// Reads file piece by piece until one contains a marker (true) or the text
-// ends or fails to read (false).
-bool stream_contains_any(FILE* file, const wchar_t* const* markers,
-                         size_t count);
-
-// Opens path with mode, reads it as above and closes it; false when the file
-// cannot be opened.
+// Opens path with mode, reads it piece by piece until one contains one of
+// the count markers (true) or the text ends or fails to read, and closes it;
+// false when the file cannot be opened.
 bool file_contains_any(const char* path, const char* mode,
                        const wchar_t* const* markers, size_t count);
 

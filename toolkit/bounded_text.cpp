@@ -23,18 +23,29 @@ int concatenate(wchar_t* target, size_t capacity, const wchar_t* source) {
   return wcscat_s(target, capacity, source);
 }
 
+// Appends source to the text in target; false, with target emptied, if it
+// would not fit whole.
 template <typename Char>
 bool append_whole(Char* target, size_t capacity, const Char* source) {
+  if (capacity == 0) return false;
   size_t used = bounded_length(target, capacity);
-  if (used == capacity || used + length(source) >= capacity) return false;
-  return concatenate(target, capacity, source) == 0;
+  if (used == capacity || used + length(source) >= capacity ||
+      concatenate(target, capacity, source) != 0) {
+    target[0] = Char(0);
+    return false;
+  }
+  return true;
 }
 
 template <typename Char>
-bool copy_whole(Char* target, size_t capacity, const Char* source) {
+bool compose_whole(Char* target, size_t capacity,
+                   std::initializer_list<const Char*> parts) {
   if (capacity == 0) return false;
-  target[0] = 0;
-  return append_whole(target, capacity, source);
+  target[0] = Char(0);
+  for (const Char* part : parts) {
+    if (!append_whole(target, capacity, part)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -67,11 +78,19 @@ bool widen_text(const char* source, wchar_t* target, size_t capacity) {
   return true;
 }
 
+bool compose_text(char* target, size_t capacity,
+                  std::initializer_list<const char*> parts) {
+  return compose_whole(target, capacity, parts);
+}
+bool compose_text(wchar_t* target, size_t capacity,
+                  std::initializer_list<const wchar_t*> parts) {
+  return compose_whole(target, capacity, parts);
+}
 bool copy_text(char* target, size_t capacity, const char* source) {
-  return copy_whole(target, capacity, source);
+  return compose_whole(target, capacity, {source});
 }
 bool copy_text(wchar_t* target, size_t capacity, const wchar_t* source) {
-  return copy_whole(target, capacity, source);
+  return compose_whole(target, capacity, {source});
 }
 bool append_text(char* target, size_t capacity, const char* source) {
   return append_whole(target, capacity, source);

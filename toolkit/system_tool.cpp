@@ -18,11 +18,7 @@ bool build_system_tool_path(const wchar_t* system_dir, size_t length,
   path[0] = L'\0';
   // A length of 0 is a failed read; the folder must end where it was said to.
   if (length == 0 || wcsnlen(system_dir, length + 1) != length) return false;
-  bool whole = append_text(path, capacity, system_dir) &&
-               append_text(path, capacity, kSeparator) &&
-               append_text(path, capacity, tool);
-  if (!whole) path[0] = L'\0';
-  return whole;
+  return compose_text(path, capacity, {system_dir, kSeparator, tool});
 }
 
 bool system_tool_path(const wchar_t* tool, wchar_t* path, size_t capacity) {

@@ -1,5 +1,7 @@
 #include "machine.h"
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 namespace testsupport {
@@ -252,8 +254,24 @@ void delete_key_tree(const std::wstring& subkey) {
   RegDeleteKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), KEY_WOW64_64KEY, 0);
 }
 
+namespace {
+
+// name, and the running test's name: tests that run side by side never share
+// a scratch folder.
+std::wstring scratch_path(const std::wstring& name) {
+  const ::testing::TestInfo* test =
+      ::testing::UnitTest::GetInstance()->current_test_info();
+  if (test == nullptr) return kScratchRoot + name;
+  const std::string owner =
+      std::string(test->test_suite_name()) + "." + test->name();
+  return kScratchRoot + name + L" (" +
+         std::wstring(owner.begin(), owner.end()) + L")";
+}
+
+}  // namespace
+
 ScratchFolder::ScratchFolder(const std::wstring& name)
-    : scoped_(kScratchRoot + name) {
+    : scoped_(scratch_path(name)) {
   make_folders(scoped_.path());
 }
 

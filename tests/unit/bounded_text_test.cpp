@@ -54,6 +54,12 @@ std::string appended(const Char* start, const Char* source, size_t capacity) {
     return append_text(target, room, source);
   });
 }
+std::string composed(std::initializer_list<const char*> parts,
+                     size_t capacity) {
+  return outcome(capacity, "", [&](char* target, size_t room) {
+    return compose_text(target, room, parts);
+  });
+}
 std::string tool_path(const wchar_t* folder, size_t length, size_t capacity) {
   return outcome(capacity, L"x", [&](wchar_t* path, size_t room) {
     return build_system_tool_path(folder, length, L"pnputil.exe", path, room);
@@ -68,8 +74,13 @@ TEST(BoundedText, RefusesInsteadOfCuttingShortOrAborting) {
   EXPECT_EQ(widened("abc", 4), "abc");
   EXPECT_EQ(widened("abcd", 4), kNone);
   EXPECT_EQ(appended("ab", "cde", 6), "abcde");
-  EXPECT_EQ(appended("ab", "cdef", 6), "kept: ab");
-  EXPECT_EQ(appended(L"ab", L"cdef", 6), "kept: ab");
+  // A refused append empties the target, as every refusal does: no caller
+  // can go on with part of a text.
+  EXPECT_EQ(appended("ab", "cdef", 6), kNone);
+  EXPECT_EQ(appended(L"ab", L"cdef", 6), kNone);
+  EXPECT_EQ(composed({"c:\\", "dir", "\\x.inf"}, 13), "c:\\dir\\x.inf");
+  EXPECT_EQ(composed({"c:\\", "dir", "\\x.inf"}, 12), kNone);
+  EXPECT_EQ(composed({}, 1), "");
   // Entry names of at most 59 bytes fit tarvex's 60-byte buffer, whole.
   const std::string longest(59, 'n');
   EXPECT_EQ(copied(longest.c_str(), 60), longest);

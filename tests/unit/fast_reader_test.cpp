@@ -19,7 +19,7 @@ namespace {
 using testsupport::ScratchFolder;
 using testsupport::write_file;
 
-const wchar_t* const kMarkers[] = {kMakerMarker, kEarlierVendorMarker};
+const wchar_t* const* const kMarkers = kVendorMarkers;
 
 std::string random_text(std::mt19937& random) {
   static const std::string kPieces[] = {"DevedoZudi",

@@ -14,9 +14,9 @@ namespace {
 
 using namespace testsupport;
 
-const wchar_t* const kBoth[] = {kMakerMarker, kEarlierVendorMarker};
-const wchar_t* const kMakerOnly[] = {kMakerMarker};
-const wchar_t* const kEarlierOnly[] = {kEarlierVendorMarker};
+const wchar_t* const* const kBoth = kVendorMarkers;
+const wchar_t* const* const kMakerOnly = &kVendorMarkers[0];
+const wchar_t* const* const kEarlierOnly = &kVendorMarkers[1];
 
 // "match" or "none" for a file of these bytes, read with mode; for an INF
 // ("r") the fast reader must give the same answer, else "disagree".
