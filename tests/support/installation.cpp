@@ -4,6 +4,10 @@
 #include <string.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+#include <tuple>
+
 #include "programs.h"
 #include "text.h"
 
@@ -180,6 +184,76 @@ std::set<std::wstring> snapshot() {
   std::set<std::wstring> names;
   for (const Item& item : inventory(false)) names.insert(lower(item.name));
   return names;
+}
+
+namespace {
+
+std::set<std::wstring> difference(const std::set<std::wstring>& a,
+                                  const std::set<std::wstring>& b) {
+  std::set<std::wstring> result;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(),
+                      std::inserter(result, result.end()));
+  return result;
+}
+
+void print_names(const char* title, const std::set<std::wstring>& items,
+                 std::ostream* out) {
+  *out << "\n  " << title << ":";
+  for (const std::wstring& item : items) *out << "\n    " << utf8(item);
+}
+
+}  // namespace
+
+bool operator==(const Changes& a, const Changes& b) {
+  return std::tie(a.exit_code, a.output, a.pnputil, a.gone, a.added) ==
+         std::tie(b.exit_code, b.output, b.pnputil, b.gone, b.added);
+}
+
+void PrintTo(const Changes& changes, std::ostream* out) {
+  *out << "exit code " << changes.exit_code << ", output \"" << changes.output
+       << "\"\n  pnputil:";
+  for (const std::string& line : changes.pnputil) *out << "\n    " << line;
+  print_names("gone", changes.gone, out);
+  print_names("added", changes.added, out);
+}
+
+Changes changes_by(const std::wstring& program,
+                   const std::vector<std::wstring>& extra_environment) {
+  clear_pnputil_calls();
+  const std::set<std::wstring> before = snapshot();
+  const RunResult run = run_program(program, L"", L"", extra_environment);
+  const std::set<std::wstring> after = snapshot();
+  Changes changes;
+  changes.exit_code = run.exit_code;
+  changes.output = run.output;
+  changes.pnputil = pnputil_calls();
+  changes.gone = difference(before, after);
+  changes.added = difference(after, before);
+  return changes;
+}
+
+std::set<std::wstring> inf_names(const std::wstring& name) {
+  const std::wstring stem = name.substr(0, name.find_last_of(L'.'));
+  return {lower(kInfFolder + name), lower(kInfFolder + stem + L".pnf")};
+}
+
+std::set<std::wstring> key_names(const std::wstring& entry) {
+  return {lower(L"HKLM\\" + kFirstKeyPrefix + entry),
+          lower(L"HKLM\\" + kSecondKeyPrefix + entry)};
+}
+
+std::set<std::wstring> folder_names(const std::wstring& path, bool empty) {
+  if (empty) return {lower(path)};
+  return {lower(path), lower(path + L"\\bin"), lower(path + L"\\bin\\tool.exe"),
+          lower(path + L"\\driver.sys")};
+}
+
+std::set<std::wstring> names(
+    std::initializer_list<std::set<std::wstring>> parts) {
+  std::set<std::wstring> all;
+  for (const std::set<std::wstring>& part : parts)
+    all.insert(part.begin(), part.end());
+  return all;
 }
 
 void wipe_installation() {

@@ -5,7 +5,9 @@
 // machine read back, item by item. Shared by the end-to-end tests, the
 // random machines and the demo's inventory.
 
+#include <initializer_list>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -101,5 +103,34 @@ std::set<std::wstring> snapshot();
 
 // Takes away what a crashed run may have left of an installation.
 void wipe_installation();
+
+// What a run of a program did to the machine: its exit code and output, the
+// lines pnputil was given, and the names of the snapshot (lower case) that
+// went or came. A test compares it whole with what it expects, so anything
+// else that changed shows too.
+struct Changes {
+  unsigned long exit_code = 0;
+  std::string output;
+  std::vector<std::string> pnputil;
+  std::set<std::wstring> gone;
+  std::set<std::wstring> added;
+};
+bool operator==(const Changes& a, const Changes& b);
+void PrintTo(const Changes& changes, std::ostream* out);
+
+// Runs program (no arguments; extra_environment as for run_program) on the
+// machine as it is, and reports what changed.
+Changes changes_by(const std::wstring& program,
+                   const std::vector<std::wstring>& extra_environment = {});
+
+// The snapshot's names of what Installation lays out: an INF with its .pnf,
+// an entry's two uninstall keys, a program folder's tree (or the empty
+// folder); and the names of several of them together.
+std::set<std::wstring> inf_names(const std::wstring& name);
+std::set<std::wstring> key_names(const std::wstring& entry);
+std::set<std::wstring> folder_names(const std::wstring& path,
+                                    bool empty = false);
+std::set<std::wstring> names(
+    std::initializer_list<std::set<std::wstring>> parts);
 
 }  // namespace testsupport

@@ -7,61 +7,49 @@
 
 #include "bounded_text.h"
 #include "found_name.h"
+#include "outcome.h"
 #include "system_tool.h"
 #include "unique_resource.h"
 
 namespace {
 
-const char kNone[] = "(none)";
-
-// What an operation left in a target of capacity units: its text, kNone
-// when it refused and left the target empty, or the text after "kept: "
-// when it refused and left the target as it was.
-template <typename Char, typename Operation>
-std::string outcome(size_t capacity, const Char* start, Operation operation) {
-  std::basic_string<Char> target(capacity + 1, Char('#'));
-  std::copy(start, start + std::char_traits<Char>::length(start) + 1,
-            target.begin());
-  const bool done = operation(&target[0], capacity);
-  std::string text(
-      target.c_str(),
-      target.c_str() + std::char_traits<Char>::length(target.c_str()));
-  if (target[capacity] != Char('#')) return "(written past the end)";
-  if (done) return text;
-  return text.empty() ? kNone : "kept: " + text;
-}
+using testsupport::kRefused;
+using testsupport::outcome;
+const char* const kNone = kRefused;
 
 std::string narrowed(const wchar_t* source, size_t capacity) {
-  return outcome(capacity, "x", [&](char* target, size_t room) {
+  return outcome<char>(capacity, [&](char* target, size_t room) {
     return narrow_text(source, target, room);
   });
 }
 std::string widened(const char* source, size_t capacity) {
-  return outcome(capacity, L"x", [&](wchar_t* target, size_t room) {
+  return outcome<wchar_t>(capacity, [&](wchar_t* target, size_t room) {
     return widen_text(source, target, room);
   });
 }
 template <typename Char>
 std::string copied(const Char* source, size_t capacity) {
-  const Char start[] = {Char('x'), Char(0)};
-  return outcome(capacity, start, [&](Char* target, size_t room) {
+  return outcome<Char>(capacity, [&](Char* target, size_t room) {
     return copy_text(target, room, source);
   });
 }
 template <typename Char>
 std::string appended(const Char* start, const Char* source, size_t capacity) {
-  return outcome(capacity, start, [&](Char* target, size_t room) {
-    return append_text(target, room, source);
-  });
+  return outcome<Char>(
+      capacity,
+      [&](Char* target, size_t room) {
+        return append_text(target, room, source);
+      },
+      start);
 }
 std::string composed(std::initializer_list<const char*> parts,
                      size_t capacity) {
-  return outcome(capacity, "", [&](char* target, size_t room) {
+  return outcome<char>(capacity, [&](char* target, size_t room) {
     return compose_text(target, room, parts);
   });
 }
 std::string tool_path(const wchar_t* folder, size_t length, size_t capacity) {
-  return outcome(capacity, L"x", [&](wchar_t* path, size_t room) {
+  return outcome<wchar_t>(capacity, [&](wchar_t* path, size_t room) {
     return build_system_tool_path(folder, length, L"pnputil.exe", path, room);
   });
 }
@@ -113,7 +101,9 @@ TEST(FoundName, LongNameFitsThePatternWithoutRegardToCase) {
   EXPECT_TRUE(long_name_fits(L"oem.inf", L"oem", L".inf"));
   EXPECT_FALSE(long_name_fits(L"oem9.infbak", L"oem", L".inf"));
   EXPECT_FALSE(long_name_fits(L"oem.in", L"oem", L".inf"));
-  EXPECT_TRUE(long_name_fits(L"x.MSI", L"", L".msi"));
+  EXPECT_TRUE(long_name_fits(L"x.MSI", L"", L".msi"));  // installer's rule
+  EXPECT_TRUE(long_name_fits(L"OEM12.INF", L"oem", L".inf"));  // tarvex's
+  EXPECT_FALSE(long_name_fits(L"oem1.in", L"oem", L".inf"));
   EXPECT_FALSE(long_name_fits(L"x.msix", L"", L".msi"));
 }
 

@@ -2,60 +2,59 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <string.h>
-
+#include <iterator>
 #include <string>
 
 #include "driver_store.h"
+#include "installation.h"
+#include "outcome.h"
 #include "program_folder.h"
 #include "registration.h"
 
 namespace {
 
-const char kNone[] = "(none)";
-const char kNotEmptied[] = "(refused, but not left empty)";
-
-// What a builder wrote, or kNone when it refused and left its target empty.
-template <typename Char>
-std::basic_string<Char> result(bool built, const Char* text) {
-  if (built) return text;
-  const char* shown = text[0] == 0 ? kNone : kNotEmptied;
-  return std::basic_string<Char>(shown, shown + strlen(shown));
-}
+using testsupport::kRefused;
+using testsupport::outcome;
+const char* const kNone = kRefused;
 
 std::string inf_path(const wchar_t* found_name, size_t capacity = 512) {
-  char path[512] = "stale";
-  return result(build_inf_path(found_name, path, capacity), path);
+  return outcome<char>(capacity, [&](char* path, size_t room) {
+    return build_inf_path(found_name, path, room);
+  });
 }
-
-std::wstring delete_line(const char* inf_path) {
-  wchar_t line[512];
-  return result(build_delete_driver_arguments(inf_path, line, 512), line);
+std::string delete_line(const char* inf_path) {
+  return outcome<wchar_t>(512, [&](wchar_t* line, size_t room) {
+    return build_delete_driver_arguments(inf_path, line, room);
+  });
 }
-
 std::string setup_ini(const char* name) {
-  char path[256];
-  return build_setup_ini_path(name, path, sizeof path) ? path : kNone;
+  return outcome<char>(256, [&](char* path, size_t room) {
+    return build_setup_ini_path(name, path, room);
+  });
 }
-
 std::string keys(const char* name, size_t capacity = 512) {
-  char first[512];
-  char second[512];
-  if (!build_uninstall_keys(name, first, second, capacity)) return kNone;
-  return std::string(first) + " | " + second;
+  char second[512] = "x";
+  std::string first = outcome<char>(capacity, [&](char* key, size_t room) {
+    return build_uninstall_keys(name, key, second, room);
+  });
+  return first == kNone ? first + (second[0] == '\0' ? "" : " not emptied")
+                        : first + " | " + second;
 }
-
 std::string candidate(size_t index) {
-  char path[256] = "";
-  return result(build_candidate_path(index, path, sizeof path), path);
+  return outcome<char>(256, [&](char* path, size_t room) {
+    return build_candidate_path(index, path, room);
+  });
 }
-
-std::wstring interpreter_line(size_t index, size_t capacity = 1024) {
-  wchar_t line[1024] = L"stale";
-  return result(
-      build_interpreter_line(L"C:\\windows\\system32\\cmd.exe",
-                             candidate_command(index), line, capacity),
-      line);
+std::string parent(const std::string& path, size_t capacity = 256) {
+  return outcome<char>(capacity, [&](char* folder, size_t room) {
+    return build_parent_path(path.c_str(), folder, room);
+  });
+}
+std::string interpreter_line(size_t index, size_t capacity = 1024) {
+  return outcome<wchar_t>(capacity, [&](wchar_t* line, size_t room) {
+    return build_interpreter_line(L"C:\\windows\\system32\\cmd.exe",
+                                  candidate_command(index), line, room);
+  });
 }
 
 TEST(DriverStore, InfPathIsFormedOnlyFromAWholeNameThatOpensItself) {
@@ -74,12 +73,9 @@ TEST(DriverStore, InfPathIsFormedOnlyFromAWholeNameThatOpensItself) {
 }
 
 TEST(DriverStore, OnlyLongNamesOfTheFormOemInfWithoutSplittersAreUsed) {
+  // The name's form is FoundName's rule (oem9.infbak, OEM1.INF, ...).
   EXPECT_TRUE(usable_inf_name(L"oem12.inf"));
-  EXPECT_TRUE(usable_inf_name(L"OEM12.INF"));
-  EXPECT_TRUE(usable_inf_name(L"oem.inf"));
-  EXPECT_FALSE(usable_inf_name(L"oem9.infbak"));  // found as OEM9~1.INF
   EXPECT_FALSE(usable_inf_name(L"xoem1.inf"));
-  EXPECT_FALSE(usable_inf_name(L"oem1.in"));
   // pnputil would split the unquoted line and take c:\...\oem6.inf.
   EXPECT_FALSE(usable_inf_name(L"oem6.inf x.inf"));
   EXPECT_FALSE(usable_inf_name(L"oem6.inf\tx.inf"));
@@ -88,8 +84,8 @@ TEST(DriverStore, OnlyLongNamesOfTheFormOemInfWithoutSplittersAreUsed) {
 
 TEST(DriverStore, DeleteDriverLineIsExact) {
   EXPECT_EQ(delete_line("c:\\Windows\\INF\\oem12.inf"),
-            L"/delete-driver c:\\Windows\\INF\\oem12.inf /uninstall /force");
-  EXPECT_EQ(delete_line(std::string(480, 'p').c_str()), L"(none)");
+            "/delete-driver c:\\Windows\\INF\\oem12.inf /uninstall /force");
+  EXPECT_EQ(delete_line(std::string(480, 'p').c_str()), kNone);
 }
 
 TEST(Registration, DotEntriesArePassedOverAndNothingElse) {
@@ -120,35 +116,36 @@ TEST(Registration, SetupIniPathAndKeyNamesAreExact) {
   EXPECT_EQ(setup_ini(std::string(200, 'n').c_str()), kNone);
 }
 
-TEST(ProgramFolder, CandidatesAndTheirCommandsInOrder) {
-  ASSERT_EQ(kCandidateCount, 5u);
-  EXPECT_EQ(candidate(0), "c:\\Program Files (x86)\\Devedozudi\\PX3");
-  EXPECT_EQ(candidate(1), "c:\\Program Files (x86)\\Devedozudi\\ZR410");
-  EXPECT_EQ(candidate(2), "c:\\Program Files (x86)\\Devedozudi\\ZR420");
-  EXPECT_EQ(candidate(3), "c:\\Program Files (x86)\\Devedozudi\\ZR430");
-  EXPECT_EQ(candidate(4),
-            "c:\\Program Files (x86)\\Nelvora KR516 SCR Driver\\");
-  EXPECT_EQ(candidate(5), kNone);
-  EXPECT_STREQ(candidate_command(0),
-               "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\PX3\"");
-  EXPECT_STREQ(candidate_command(1),
-               "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR410\"");
-  EXPECT_STREQ(candidate_command(2),
-               "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR420\"");
-  EXPECT_STREQ(candidate_command(3),
-               "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR430\"");
-  EXPECT_STREQ(
-      candidate_command(4),
-      "rmdir /s /q \"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver\"");
-  EXPECT_EQ(candidate_command(5), nullptr);
+// The candidates are the tests' own (the machine tests lay them out), in
+// order; each command removes its test path, without a trailing separator,
+// and the maker's folder, the parent of the first four, is tested for a link.
+TEST(ProgramFolder, CandidatesTheirCommandsAndTheirParentsInOrder) {
+  ASSERT_EQ(kCandidateCount, std::size(testsupport::kCandidates));
+  for (size_t i = 0; i < kCandidateCount; ++i) {
+    const std::string path = candidate(i);
+    SCOPED_TRACE(path);
+    const std::string folder =
+        testsupport::bytes_of(testsupport::kCandidates[i]);
+    EXPECT_EQ(path, i < 4 ? folder : folder + "\\");
+    EXPECT_EQ(candidate_command(i), "rmdir /s /q \"" + folder + "\"");
+    EXPECT_EQ(parent(path), folder.substr(0, folder.find_last_of('\\')));
+    EXPECT_EQ(parent_is_tested(i), i < 4);
+  }
+  EXPECT_EQ(candidate(kCandidateCount), kNone);
+  EXPECT_EQ(candidate_command(kCandidateCount), nullptr);
+  EXPECT_FALSE(parent_is_tested(kCandidateCount));
+  EXPECT_EQ(parent("c:\\a\\\\b\\"), "c:\\a");
+  EXPECT_EQ(parent("c:\\a"), kNone);  // the drive itself is no folder to hold
+  EXPECT_EQ(parent("a"), kNone);
+  EXPECT_EQ(parent("c:\\abc\\d", 6), kNone);
 }
 
 TEST(ProgramFolder, InterpreterGetsTheCommandAfterSlashDSlashC) {
   // /d: no AutoRun commands from the registry.
   EXPECT_EQ(interpreter_line(1),
-            L"\"C:\\windows\\system32\\cmd.exe\" /d /c rmdir /s /q "
-            L"\"c:\\Program Files (x86)\\Devedozudi\\ZR410\"");
-  EXPECT_EQ(interpreter_line(1, 40), L"(none)");
+            "\"C:\\windows\\system32\\cmd.exe\" /d /c rmdir /s /q "
+            "\"c:\\Program Files (x86)\\Devedozudi\\ZR410\"");
+  EXPECT_EQ(interpreter_line(1, 40), kNone);
 }
 
 }  // namespace
