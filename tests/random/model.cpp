@@ -112,13 +112,6 @@ std::wstring msiexec_line(const std::wstring& msi_name, bool quiet) {
   return L"/i \"" + msi_name + L"\"" + (quiet ? L" /quiet /qn" : L"");
 }
 
-std::string joined(const std::vector<std::string>& words) {
-  std::string line;
-  for (const std::string& word : words)
-    line += (line.empty() ? "" : " ") + word;
-  return line;
-}
-
 bool quiet(const std::vector<std::string>& arguments) {
   return arguments.size() == 1 &&
          (arguments[0] == "/s" || arguments[0] == "/S");

@@ -39,9 +39,6 @@ std::string echo(const std::wstring& line);
 // The msiexec argument line installer must build.
 std::wstring msiexec_line(const std::wstring& msi_name, bool quiet);
 
-// install's argument line: the words joined by single blanks.
-std::string joined(const std::vector<std::string>& words);
-
 // Whether installer runs quietly for these arguments.
 bool quiet(const std::vector<std::string>& arguments);
 

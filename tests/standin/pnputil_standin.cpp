@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "machine.h"
 #include "standin_log.h"
 #include "text.h"
 
@@ -91,12 +92,10 @@ void add_driver(const std::wstring& inf) {
 
 bool started_from_system_folder() {
   wchar_t module[MAX_PATH];
-  wchar_t system_dir[MAX_PATH];
   DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-  UINT system_length = GetSystemDirectoryW(system_dir, MAX_PATH);
   std::wstring folder(module, length);
   folder = folder.substr(0, folder.find_last_of(L'\\'));
-  return lower(folder) == lower(std::wstring(system_dir, system_length));
+  return lower(folder) == lower(testsupport::system_folder());
 }
 
 void append_to_log(const wchar_t* log_path, const std::wstring& text) {

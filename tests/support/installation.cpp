@@ -50,7 +50,7 @@ void add_tree(const char* section, const std::wstring& path, bool details,
   DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  const bool link = is_link(path);
   std::string detail = link ? "link" : folder ? "folder" : "file";
   if (details &&
       lower(path.substr(path.find_last_of(L'\\') + 1)) == L"setup.ini")

@@ -26,6 +26,12 @@ bool running_under_wine() {
          GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+std::wstring system_folder() {
+  wchar_t folder[MAX_PATH];
+  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  return std::wstring(folder, length < MAX_PATH ? length : 0);
+}
+
 void write_file(const std::wstring& path, const std::string& bytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -189,10 +195,7 @@ void remove_link(const std::wstring& path) {
 void make_folder_link(const std::wstring& link, const std::wstring& target) {
   if (!running_under_wine()) {
     // A junction: Windows makes one without any privilege.
-    wchar_t system[MAX_PATH];
-    UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    std::wstring cmd =
-        std::wstring(system, length < MAX_PATH ? length : 0) + L"\\cmd.exe";
+    const std::wstring cmd = system_folder() + L"\\cmd.exe";
     start_and_wait(cmd, L"\"" + cmd + L"\" /d /c mklink /J \"" + link +
                             L"\" \"" + target + L"\"");
     if (!is_link(link)) throw failure("mklink /J", GetLastError());

@@ -12,6 +12,9 @@ namespace testsupport {
 // True when this process runs under Wine (ntdll exports wine_get_version).
 bool running_under_wine();
 
+// The system folder, as GetSystemDirectoryW names it (no trailing backslash).
+std::wstring system_folder();
+
 // Writes bytes to path, creating or replacing the file.
 void write_file(const std::wstring& path, const std::string& bytes);
 

@@ -105,12 +105,6 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   return result;
 }
 
-std::wstring system_folder() {
-  wchar_t folder[MAX_PATH];
-  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  return std::wstring(folder, length < MAX_PATH ? length : 0);
-}
-
 void NeedsPnputilStandIn::SetUp() {
   if (!running_under_wine()) {
     GTEST_SKIP() << "needs the pnputil stand-in in System32, where Windows "

@@ -29,9 +29,6 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
                       const std::wstring& folder = L"",
                       const std::vector<std::wstring>& extra_environment = {});
 
-// The system folder, as GetSystemDirectoryW names it (no trailing backslash).
-std::wstring system_folder();
-
 // A test that reads what pnputil was asked needs the stand-in in the
 // system folder, which the Wine fixture puts there; on Windows the system's
 // own pnputil has that place. Such tests derive their fixture from this.

@@ -2,12 +2,15 @@
 // argument line, which echo, which number.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "join_arguments.h"
 #include "launch_plan.h"
 #include "outcome.h"
+#include "random_settings.h"
 
 namespace {
 
@@ -141,6 +144,45 @@ TEST(JoinArguments, JoinsWithSingleBlanksInOrderAndRefusesWhole) {
   EXPECT_EQ(joined({first, std::wstring(210, L'b')}),
             utf8(first + L" " + std::wstring(210, L'b')));
   EXPECT_EQ(joined({first, std::wstring(211, L'b')}), kNone);
+}
+
+// install's join is a pure function: proven here on thousands of random
+// argument lists (any characters, blanks and quotes among them) against the
+// plain rule, the words and a blank between each two; the end-to-end tests
+// show the wiring around it.
+TEST(RandomJoin, InstallJoinsExactlyTheWordsOrRefusesWhole) {
+  const unsigned seed = randomized::seed();
+  const int count = randomized::machines(300) * 20;
+  randomized::Dice dice(seed);
+  static const wchar_t kChars[] =
+      L"abcXYZ019/:.-_\\ \"\xe9\x80\x20ac\x0142\x9a71\xff02";
+  int passed = 0, refused = 0, usage = 0;
+  for (int m = 0; m < count && !HasFailure(); ++m) {
+    std::vector<std::wstring> words(static_cast<size_t>(dice.below(7)));
+    const int longest = dice.chance(0.3) ? 200 : 30;
+    std::wstring expected;
+    for (std::wstring& word : words) {
+      for (int i = dice.below(longest + 1); i >= 0; --i)
+        word += kChars[dice.below(std::size(kChars) - 1)];
+      expected += (&word == &words.front() ? L"" : L" ") + word;
+    }
+    const std::string where =
+        "seed " + std::to_string(seed) + ", argument list " + std::to_string(m);
+    if (words.empty()) {
+      ++usage;
+      EXPECT_EQ(joined(words), "(no arguments): (none)") << where;
+    } else if (expected.size() > 511) {
+      ++refused;
+      EXPECT_EQ(joined(words), kNone) << where;
+    } else {
+      ++passed;
+      EXPECT_EQ(joined(words), utf8(expected)) << where;
+    }
+  }
+  std::printf(
+      "%d argument lists (seed %u): %d joined, %d refused as too long, %d "
+      "empty\n",
+      count, seed, passed, refused, usage);
 }
 
 }  // namespace

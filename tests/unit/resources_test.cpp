@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "machine.h"
 #include "programs.h"
-#include "text.h"
 
 namespace {
 
@@ -121,81 +119,67 @@ const char kForwardedGenerator[] = "SystemFunction036";
 // SDK names the field).
 const DWORD kDependentLoadFlagsAt = 78;
 
-// A built program's file, read back as the loader reads it.
-class PortableExecutable {
+// A built program mapped as the loader maps it (sections where they run,
+// so each address in it is the image's base plus the address), never run.
+class MappedProgram {
  public:
-  explicit PortableExecutable(const std::wstring& path)
-      : bytes_(testsupport::read_file(path)) {}
+  explicit MappedProgram(const std::wstring& path)
+      : module_(LoadLibraryExW(path.c_str(), nullptr,
+                               LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
+        base_(reinterpret_cast<const BYTE*>(
+            reinterpret_cast<ULONG_PTR>(module_) & ~ULONG_PTR(3))) {}
+  ~MappedProgram() { FreeLibrary(module_); }
+  bool mapped() const { return module_ != nullptr; }
 
-  // The names of the imported libraries (lower case) and of the functions
-  // imported by name from them.
+  // The imported libraries (lower case) and the functions imported by name.
   void imports(std::vector<std::string>* libraries,
                std::vector<std::string>* functions) const {
-    const IMAGE_DATA_DIRECTORY& directory =
-        headers()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* entry = at<IMAGE_IMPORT_DESCRIPTOR>(directory.VirtualAddress);
-         entry != nullptr && entry->Name != 0; ++entry) {
-      libraries->push_back(testsupport::bytes_of(
-          testsupport::lower(testsupport::widened(text(entry->Name)))));
-      DWORD thunks = entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk
-                                                    : entry->FirstThunk;
-      for (auto* thunk = at<IMAGE_THUNK_DATA64>(thunks);
-           thunk != nullptr && thunk->u1.AddressOfData != 0; ++thunk) {
-        if (IMAGE_SNAP_BY_ORDINAL64(thunk->u1.Ordinal)) continue;
-        functions->push_back(
-            text(static_cast<DWORD>(thunk->u1.AddressOfData) + 2));
+    for (auto* entry = at<IMAGE_IMPORT_DESCRIPTOR>(
+             directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);
+         entry->Name != 0; ++entry) {
+      std::string library = at<char>(entry->Name);
+      for (char& c : library) c = static_cast<char>(tolower(c));
+      libraries->push_back(library);
+      for (auto* thunk = at<IMAGE_THUNK_DATA64>(entry->OriginalFirstThunk
+                                                    ? entry->OriginalFirstThunk
+                                                    : entry->FirstThunk);
+           thunk->u1.AddressOfData != 0; ++thunk) {
+        if (!IMAGE_SNAP_BY_ORDINAL64(thunk->u1.Ordinal))
+          functions->push_back(
+              at<char>(static_cast<DWORD>(thunk->u1.AddressOfData) + 2));
       }
     }
   }
 
   // The load configuration's DependentLoadFlags, or -1 without one.
   long dependent_load_flags() const {
-    const IMAGE_DATA_DIRECTORY& directory =
-        headers()
-            ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
-    auto* size = at<DWORD>(directory.VirtualAddress);
-    auto* flags = at<WORD>(directory.VirtualAddress + kDependentLoadFlagsAt);
-    if (size == nullptr || flags == nullptr ||
-        *size < kDependentLoadFlagsAt + sizeof(WORD)) {
+    const DWORD config =
+        directory(IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG).VirtualAddress;
+    if (config == 0 || *at<DWORD>(config) < kDependentLoadFlagsAt + 2)
       return -1;
-    }
-    return *flags;
+    return *at<WORD>(config + kDependentLoadFlagsAt);
   }
 
  private:
-  const IMAGE_NT_HEADERS64* headers() const {
-    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes_.data());
-    return reinterpret_cast<const IMAGE_NT_HEADERS64*>(bytes_.data() +
-                                                       dos->e_lfanew);
-  }
-  // The file offset of rva, or 0 when no section holds it.
-  size_t offset(DWORD rva) const {
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(headers());
-    for (WORD i = 0; i < headers()->FileHeader.NumberOfSections; ++i) {
-      const IMAGE_SECTION_HEADER& s = section[i];
-      if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
-        return rva - s.VirtualAddress + s.PointerToRawData;
-    }
-    return 0;
+  const IMAGE_DATA_DIRECTORY& directory(int index) const {
+    auto* dos = at<IMAGE_DOS_HEADER>(0);
+    return at<IMAGE_NT_HEADERS64>(dos->e_lfanew)
+        ->OptionalHeader.DataDirectory[index];
   }
   template <typename T>
-  const T* at(DWORD rva) const {
-    size_t where = rva == 0 ? 0 : offset(rva);
-    if (where == 0 || where + sizeof(T) > bytes_.size()) return nullptr;
-    return reinterpret_cast<const T*>(bytes_.data() + where);
-  }
-  std::string text(DWORD rva) const {
-    size_t where = offset(rva);
-    return where == 0 ? "" : std::string(bytes_.c_str() + where);
+  const T* at(DWORD address) const {
+    return reinterpret_cast<const T*>(base_ + address);
   }
 
-  std::string bytes_;
+  HMODULE module_;
+  const BYTE* base_;
 };
 
 TEST(Resources, ImportsOnlyKnownDllsAndDependentLoadsFromTheSystemFolder) {
   for (const Deliverable& d : kDeliverables) {
     SCOPED_TRACE(testing::Message() << d.version);
-    PortableExecutable program(testsupport::program_path(d.file));
+    MappedProgram program(testsupport::program_path(d.file));
+    ASSERT_TRUE(program.mapped());
     std::vector<std::string> libraries, functions;
     program.imports(&libraries, &functions);
     EXPECT_FALSE(libraries.empty());
