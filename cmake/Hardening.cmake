@@ -1,25 +1,35 @@
+# warnings: the warning level of everything we compile, the programs and the
+# tests alike. Warnings are errors through CMAKE_COMPILE_WARNING_AS_ERROR
+# (set by the presets), not here.
+add_library(warnings INTERFACE)
+if(MSVC)
+  target_compile_options(warnings INTERFACE /W4)
+  # The sizes are checked before every conversion; the plain C runtime
+  # conversions are what the programs are specified to use, and the tests
+  # use the plain C runtime (getenv, _wfopen) on purpose.
+  target_compile_definitions(warnings INTERFACE _CRT_SECURE_NO_WARNINGS)
+else()
+  target_compile_options(warnings INTERFACE -Wall -Wextra)
+endif()
+
 # hardening: the compile and link options every shipped program and its code
 # libraries carry, on one INTERFACE target that each of them links. The
 # programs run elevated on customers' machines, so they carry every
 # mitigation the toolchain offers, and under mingw they link the compiler's
 # runtime statically: nothing but Windows' own DLLs may be loaded beside an
-# elevated program. Warnings are errors through CMAKE_COMPILE_WARNING_AS_ERROR
-# (set by the presets), not here.
+# elevated program.
 add_library(hardening INTERFACE)
+target_link_libraries(hardening INTERFACE warnings)
 # Fortification works only on optimised code.
 set(_optimised "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
 if(MSVC)
-  target_compile_options(hardening INTERFACE /W4 /GS /guard:cf /sdl)
-  # The sizes are checked before every conversion; the plain C runtime
-  # conversions are what the programs are specified to use.
-  target_compile_definitions(hardening INTERFACE _CRT_SECURE_NO_WARNINGS)
+  target_compile_options(hardening INTERFACE /GS /guard:cf /sdl)
   # 0x800, LOAD_LIBRARY_SEARCH_SYSTEM32: the loader takes the libraries the
   # program's own imports depend on from the system folder only.
   target_link_options(hardening INTERFACE /DYNAMICBASE /HIGHENTROPYVA
     /NXCOMPAT /CETCOMPAT /guard:cf /DEPENDENTLOADFLAG:0x800)
 else()
-  target_compile_options(hardening INTERFACE -Wall -Wextra
-    -fstack-protector-strong "$<${_optimised}:-D_FORTIFY_SOURCE=2>"
+  target_compile_options(hardening INTERFACE -fstack-protector-strong "$<${_optimised}:-D_FORTIFY_SOURCE=2>"
     -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
   # -s: no symbols or debug paths (ours or the runtime's) in what we ship.
   # A library passes these on to whatever links it, the stack protector's
@@ -29,7 +39,8 @@ else()
     -Wl,--no-insert-timestamp)
 endif()
 # Every program restricts the library search to the system folder before any
-# code of ours runs (and, with mingw, seeds the stack guard): see the file.
-# As a source of each program it is linked whether referenced or not.
+# code of ours runs (and, with mingw, seeds the stack guard): the object
+# library process_start of toolkit/, whose object each program links whether
+# referenced or not.
 target_sources(hardening INTERFACE
-  $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${PROJECT_SOURCE_DIR}/toolkit/process_start.cpp>)
+  $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:$<TARGET_OBJECTS:process_start>>)

@@ -1,7 +1,9 @@
 # add_windows_resources(<target> DESCRIPTION <text> VERSION <a.b.c.d>
 #                       EXECUTION_LEVEL <asInvoker|requireAdministrator>
 #                       [NAME <program name, default the target>])
-# Gives a program its version resource and exactly one application manifest.
+# Gives a program its version resource and exactly one application manifest,
+# and records the program (name, description, version, execution level) among
+# the deliverables, which write_deliverables hands to the scripts and tests.
 # MSVC's linker embeds a .manifest source itself; mingw drops .manifest sources
 # silently, so there the manifest goes into the .rc as RT_MANIFEST 1 instead.
 function(add_windows_resources target)
@@ -39,4 +41,30 @@ function(add_windows_resources target)
     set_property(SOURCE ${_dir}/${WR_NAME}.rc APPEND PROPERTY
       OBJECT_DEPENDS ${_manifest})
   endif()
+  set_property(GLOBAL APPEND PROPERTY DRIVER_TOOLS_DELIVERABLES
+    "${WR_NAME}|${WR_DESCRIPTION}|${WR_VERSION}|${WR_LEVEL}")
+endfunction()
+
+# Writes the deliverables recorded so far, once each, as
+# <binary dir>/deliverables.txt (a line each: name, description, version and
+# execution level, separated by tabs), for the scripts, which find it beside
+# bin/; and as <binary dir>/generated/deliverables.inc, the rows of a C++
+# table {L"<name>.exe", L"<description>", L"<version>", "<level>"}, for the
+# tests.
+function(write_deliverables)
+  get_property(_deliverables GLOBAL PROPERTY DRIVER_TOOLS_DELIVERABLES)
+  set(_text "")
+  set(_rows "")
+  foreach(_deliverable IN LISTS _deliverables)
+    string(REPLACE "|" ";" _fields "${_deliverable}")
+    list(GET _fields 0 _name)
+    list(GET _fields 1 _description)
+    list(GET _fields 2 _version)
+    list(GET _fields 3 _level)
+    string(APPEND _text "${_name}\t${_description}\t${_version}\t${_level}\n")
+    string(APPEND _rows
+      "{L\"${_name}.exe\", L\"${_description}\", L\"${_version}\", \"${_level}\"},\n")
+  endforeach()
+  file(WRITE ${PROJECT_BINARY_DIR}/deliverables.txt "${_text}")
+  file(WRITE ${PROJECT_BINARY_DIR}/generated/deliverables.inc "${_rows}")
 endfunction()

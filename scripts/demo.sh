@@ -18,7 +18,10 @@ cmake --build --preset windows --target tarvex installer install_utility \
 
 started=$SECONDS
 section "Making a fresh sandbox machine (Wine prefix $build/demo-prefix)"
-. scripts/sandbox.sh "$build/demo-prefix"
+prefix=$build/demo-prefix
+eval "$(scripts/wine-prefix.sh env "$prefix")"
+trap 'scripts/wine-prefix.sh stop "$prefix"' EXIT
+scripts/wine-prefix.sh make "$prefix" fresh
 c=$WINEPREFIX/drive_c
 win() { wine "$@" 2>/dev/null; }
 cp "$build/tests/standin/pnputil.exe" "$c/windows/system32/pnputil.exe"
@@ -84,14 +87,11 @@ section "The machine before and after tarvex"
 side_by_side "$build/demo-before.txt" "$build/demo-after.txt"
 
 section "Running installer.exe /S in a package folder"
-(cd "$root/tests/data" && wixl -a x64 -o "$c/demo/Demo Driver Package.msi" \
-  -D ProductName="Demo Driver Package" \
-  -D ProductCode="{5D0E3F21-7C4A-4B19-8E62-1A9F3C7D2B01}" \
-  -D UpgradeCode="{5D0E3F21-7C4A-4B19-8E62-1A9F3C7D2B02}" \
-  -D ComponentGuid="{5D0E3F21-7C4A-4B19-8E62-1A9F3C7D2B03}" \
-  -D PayloadSource=payload.txt test-package.wxs)
 mkdir -p "$c/demo/package"
-mv "$c/demo/Demo Driver Package.msi" "$c/demo/package/"
+scripts/test-msi.sh "$c/demo/package/Demo Driver Package.msi" \
+  "Demo Driver Package" "{5D0E3F21-7C4A-4B19-8E62-1A9F3C7D2B01}" \
+  "{5D0E3F21-7C4A-4B19-8E62-1A9F3C7D2B02}" \
+  "{5D0E3F21-7C4A-4B19-8E62-1A9F3C7D2B03}"
 echo "package folder c:\\demo\\package holds: $(ls "$c/demo/package")"
 set +e
 (cd "$c/demo/package" && win "$build/bin/installer.exe" /S)

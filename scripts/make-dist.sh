@@ -5,12 +5,14 @@
 # <out>/SHA256SUMS. Unsigned, the zip is the same byte for byte from
 # any build of the same commit.
 # Usage: make-dist.sh <bin dir> <out dir> [<pkcs12 certificate>]
-#        (the certificate's password, if any, in SIGNING_PASSWORD)
+#        (the certificate's password, if any, in SIGNING_PASSWORD); the
+#        programs are those the build lists in deliverables.txt beside bin/.
 set -eu
 bin=$1
 out=$2
 pkcs12=${3:-}
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
+programs=$(cut -f1 "$bin/../deliverables.txt")
 
 version=$(git -C "$source_dir" describe --always --dirty 2>/dev/null || echo local)
 epoch=$(git -C "$source_dir" log -1 --format=%ct 2>/dev/null || echo 315532800)
@@ -20,7 +22,7 @@ staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 mkdir -p "$staging/$name" "$out"
 
-for program in tarvex installer install; do
+for program in $programs; do
   if [ -n "$pkcs12" ]; then
     osslsigncode sign -pkcs12 "$pkcs12" -pass "${SIGNING_PASSWORD:-}" \
       -h sha256 -n "$program" -in "$bin/$program.exe" \
@@ -30,7 +32,8 @@ for program in tarvex installer install; do
   fi
 done
 cp "$source_dir/packaging/README.txt" "$staging/$name/README.txt"
-(cd "$staging/$name" && sha256sum tarvex.exe installer.exe install.exe README.txt) \
+# shellcheck disable=SC2046
+(cd "$staging/$name" && sha256sum $(printf '%s.exe ' $programs) README.txt) \
   > "$staging/$name/SHA256SUMS"
 
 # Fixed times, order and attributes: the archive depends only on the files.

@@ -1,16 +1,15 @@
 #!/bin/sh
-# Builds the three programs and runs every test under Wine, in a prefix of
-# the build's own. Leaves no Wine process running.
+# Every test, exactly as CI runs it: installs what is missing, checks the
+# hosted workflow, builds the three programs and runs the whole suite under
+# Wine in a prefix of the build's own. Leaves no Wine process running,
+# whatever happens.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+scripts/validate-workflows.sh
 
 prefix="$PWD/build/windows/wineprefix"
-stop_wine() {
-  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-  WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
-}
-trap stop_wine EXIT
+trap 'scripts/wine-prefix.sh stop "$prefix"' EXIT
 
 cmake --preset windows
 cmake --build --preset windows

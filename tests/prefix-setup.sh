@@ -1,18 +1,16 @@
 #!/bin/sh
 # Readies the test suite's Wine prefix: makes it if needed, maps drive q: to
 # an empty folder (an empty drive root) and r: to one the tests fill,
-# installs the pnputil stand-in into system32 (Wine has no pnputil) and
-# builds the test MSIs with wixl.
-# Usage: prefix-setup.sh <prefix> <wine> <stand-in exe> <data dir> <msi dir>
+# installs the pnputil stand-in into system32 (Wine has none) and builds the
+# test MSIs.
+# Usage: prefix-setup.sh <prefix> <stand-in exe> <msi dir>
 set -eu
 prefix=$1
-wine=$2
-standin=$3
-data=$4
-msi_dir=$5
-here=$(cd "$(dirname "$0")" && pwd)
+standin=$2
+msi_dir=$3
+scripts=$(cd "$(dirname "$0")/../scripts" && pwd)
 
-"$here/../cmake/wine-run.sh" "$prefix" "$wine" cmd.exe /c exit 0
+"$scripts/wine-prefix.sh" make "$prefix"
 
 empty_drive="$prefix-empty-drive"
 rm -rf "$empty_drive"
@@ -27,15 +25,9 @@ ln -sfn "$package_drive" "$prefix/dosdevices/r:"
 cp "$standin" "$prefix/drive_c/windows/system32/pnputil.exe"
 
 mkdir -p "$msi_dir"
-build_msi() { # <file name> <product name> <product code> <upgrade code> <component guid>
-  (cd "$data" && wixl -a x64 -o "$msi_dir/$1" \
-    -D ProductName="$2" -D ProductCode="$3" -D UpgradeCode="$4" \
-    -D ComponentGuid="$5" -D PayloadSource=payload.txt \
-    test-package.wxs)
-}
-build_msi "Quiet Driver Package.msi" "Quiet Test Package" \
+"$scripts/test-msi.sh" "$msi_dir/Quiet Driver Package.msi" "Quiet Test Package" \
   "{6B1D0C58-3E1A-4C55-9D39-6A3C1F0A1001}" "{6B1D0C58-3E1A-4C55-9D39-6A3C1F0A2001}" \
   "{6B1D0C58-3E1A-4C55-9D39-6A3C1F0A3001}"
-build_msi "Visible Driver Package.msi" "Visible Test Package" \
+"$scripts/test-msi.sh" "$msi_dir/Visible Driver Package.msi" "Visible Test Package" \
   "{6B1D0C58-3E1A-4C55-9D39-6A3C1F0A1002}" "{6B1D0C58-3E1A-4C55-9D39-6A3C1F0A2002}" \
   "{6B1D0C58-3E1A-4C55-9D39-6A3C1F0A3002}"

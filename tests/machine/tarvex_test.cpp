@@ -34,7 +34,7 @@ const char kOtherSetupIni[] = "[Startup]\r\nCompany=Contoso\r\n";
 const std::wstring kProductA = L"{A1B2C3D4-0000-4000-8000-00000000000A}";
 const std::wstring kProductB = L"{B1B2C3D4-0000-4000-8000-00000000000B}";
 // Files in a candidate tree that rmdir takes a while to remove.
-const int kSlowTreeFiles = 1500;
+const int kSlowTreeFiles = 600;
 
 std::string delete_line(const std::string& inf) {
   return "/delete-driver c:\\Windows\\INF\\" + inf + " /uninstall /force";

@@ -3,17 +3,16 @@
 # checked in for Wine: a difference means Wine (or the C runtime) changed
 # under us. If the change is expected, take the new answers:
 #   compare.sh ... --update
-# Usage: compare.sh <wine-run.sh> <prefix> <wine> <probe.exe> <answers> [--update]
+# Usage: compare.sh <wine-prefix.sh> <prefix> <probe.exe> <answers> [--update]
 set -eu
-run=$1
+wine_prefix=$1
 prefix=$2
-wine=$3
-probe=$4
-answers=$5
+probe=$3
+answers=$4
 found=$(mktemp)
 trap 'rm -f "$found"' EXIT
-"$run" "$prefix" "$wine" "$probe" | tr -d '\r' > "$found"
-if [ "${6:-}" = --update ]; then
+"$wine_prefix" run "$prefix" "$probe" | tr -d '\r' > "$found"
+if [ "${5:-}" = --update ]; then
   cp "$found" "$answers"
   exit 0
 fi

@@ -6,16 +6,17 @@ set -eu
 source_dir=$1
 work=$2
 rm -rf "$work"
+# Through the preset, as every build is made (warnings as errors among its
+# settings), each in a folder of its own.
 for build in one second-build; do
-  cmake -S "$source_dir" -B "$work/$build" -G Ninja -DBUILD_TESTING=OFF \
-    -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-x86_64-w64-mingw32.cmake" \
-    >/dev/null
+  (cd "$source_dir" && cmake --preset windows -B "$work/$build" \
+    -DBUILD_TESTING=OFF >/dev/null)
   cmake --build "$work/$build" --target tarvex installer install_utility >/dev/null
   "$source_dir/scripts/make-dist.sh" "$work/$build/bin" "$work/$build/dist" >/dev/null
 done
 status=0
-for file in bin/tarvex.exe bin/installer.exe bin/install.exe dist/SHA256SUMS; do
+programs=$(cut -f1 "$work/one/deliverables.txt")
+for file in $(printf 'bin/%s.exe ' $programs) dist/SHA256SUMS; do
   if cmp -s "$work/one/$file" "$work/second-build/$file"; then
     echo "same: $file"
   else

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Signs a release with a throwaway self-signed certificate and verifies each
 # program's Authenticode signature; checks the release's checksums.
-# Usage: signing.sh <bin dir> <source dir> <work dir>
+# Usage: signing.sh <bin dir> <source dir> <work dir> (the programs: those
+#        the build lists in deliverables.txt beside bin/)
 set -eu
 bin=$1
 source_dir=$2
@@ -20,7 +21,7 @@ SIGNING_PASSWORD=throwaway "$source_dir/scripts/make-dist.sh" "$bin" "$work/dist
 mkdir -p "$work/unpacked"
 (cd "$work/unpacked" && unzip -q "$work"/dist/driver-tools-*.zip)
 (cd "$work"/unpacked/* && sha256sum -c --quiet SHA256SUMS)
-for program in tarvex installer install; do
+for program in $(cut -f1 "$bin/../deliverables.txt"); do
   exe=$(ls "$work"/unpacked/*/$program.exe)
   osslsigncode verify -CAfile "$work/cert.pem" -in "$exe" >"$work/verify.txt" 2>&1 || {
     cat "$work/verify.txt"

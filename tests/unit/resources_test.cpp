@@ -19,11 +19,9 @@ struct Deliverable {
   std::wstring name() const { return file.substr(0, file.size() - 4); }
 };
 
+// As the build gives them, once, for the programs and their tests.
 const Deliverable kDeliverables[] = {
-    {L"tarvex.exe", L"uninstall old driver", L"1.0.0.4",
-     "requireAdministrator"},
-    {L"installer.exe", L"installer", L"1.0.0.2", "requireAdministrator"},
-    {L"install.exe", L"install utility", L"1.0.0.1", "asInvoker"},
+#include "deliverables.inc"
 };
 
 std::wstring string_value(std::vector<BYTE>& info, const std::wstring& key) {

@@ -1,0 +1,74 @@
+#!/bin/sh
+# The one Wine set-up of the test suite, the demo and the benchmark: a prefix
+# of the build's own (never ~/.wine) that plays Windows 10, the oldest system
+# the programs serve (pnputil's /delete-driver ... /uninstall exists from
+# version 1607 on), with one persistent server whose services were started
+# with nothing of ours open: a service started by a program would inherit
+# that program's output pipe and keep whoever reads it (ctest) waiting until
+# Wine stops.
+# Usage:
+#   wine-prefix.sh env <prefix>            the environment, to eval
+#   wine-prefix.sh make <prefix> [fresh]   makes it if needed (fresh: anew)
+#   wine-prefix.sh run <prefix> <program> [arguments...]
+#                                          makes it if needed, runs program
+#   wine-prefix.sh stop <prefix>           ends every Wine process in it
+# WINE names the wine to use (default: wine on the PATH).
+set -eu
+command=$1
+prefix=$2
+shift 2
+
+environment() {
+  printf "export WINEPREFIX='%s'\n" "$prefix"
+  echo "export WINEDEBUG=-all"
+  # No Mono or Gecko installer dialogs: nothing here needs them. Overrides
+  # the caller gives (ctest's, for some suites) come first.
+  printf "export WINEDLLOVERRIDES='%s'\n" \
+    "${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml="
+  echo "export WINEARCH=win64"
+  # Console programs need no display; keep Wine from looking for one.
+  echo "unset DISPLAY WAYLAND_DISPLAY"
+}
+eval "$(environment)"
+wine=${WINE:-wine}
+
+stop() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
+make_prefix() {
+  mkdir -p "$(dirname "$prefix")"
+  (
+    flock 9
+    if [ ! -f "$prefix/system.reg" ]; then
+      wineboot -i >/dev/null 2>&1
+      wineserver -w
+      "$wine" winecfg -v win10 >/dev/null 2>&1
+      wineserver -w
+    fi
+    if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
+      "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
+    fi
+  ) 9>"$prefix.lock"
+}
+
+case $command in
+  env) environment ;;
+  make)
+    if [ "${1:-}" = fresh ]; then
+      stop
+      rm -rf "$prefix"
+    fi
+    make_prefix
+    ;;
+  run)
+    make_prefix
+    exec "$wine" "$@"
+    ;;
+  stop) stop ;;
+  *)
+    echo "wine-prefix.sh: unknown command $command" >&2
+    exit 2
+    ;;
+esac
