@@ -1,8 +1,6 @@
 // installer.exe, built, run in a package folder of the Wine prefix: it hands
 // a real MSI to Windows Installer (Wine's own msiexec), which installs it.
 #include <windows.h>
-// tlhelp32.h needs windows.h first.
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -36,19 +34,7 @@ const wchar_t kUninstallKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const DWORD kInstallTimeoutMs = 90000;
 
-bool msiexec_running() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return false;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  bool found = false;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
-       more = Process32NextW(snapshot, &entry)) {
-    found = _wcsicmp(entry.szExeFile, L"msiexec.exe") == 0;
-  }
-  CloseHandle(snapshot);
-  return found;
-}
+bool msiexec_running() { return !running_processes(L"msiexec.exe").empty(); }
 
 // installer does not wait for msiexec: the test does, until the package is
 // registered and Windows Installer has finished.

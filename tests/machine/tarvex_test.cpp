@@ -6,8 +6,6 @@
 // Everything a test lays out is put back.
 #include <gtest/gtest.h>
 #include <windows.h>
-// tlhelp32.h needs windows.h first.
-#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -54,16 +52,12 @@ Changes changed(std::vector<std::string> pnputil,
 }
 
 TEST_F(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
-  Installation machine;
-  machine.inf(L"oem900.inf", kUnrelatedInf);
-  machine.inf(L"oem901.inf", kMakerInf);
-  machine.product(kProductA, kOtherSetupIni);
-  machine.product(kProductB, kEarlierSetupIni);
-  machine.both_keys(kProductA);
-  machine.both_keys(kProductB);
-  machine.program_folder(kMakerFolder + L"\\ZR420");
-  machine.program_folder(kEarlierFolder);
-  machine.file(kMakerFolder + L"\\readme.txt");
+  Installation machine(
+      {{{L"oem900.inf", kUnrelatedInf}, {L"oem901.inf", kMakerInf}},
+       {{kProductA, kOtherSetupIni}, {kProductB, kEarlierSetupIni}},
+       {kProductA, kProductB},
+       {kMakerFolder + L"\\ZR420", kEarlierFolder},
+       {kMakerFolder + L"\\readme.txt"}});
 
   EXPECT_EQ(run_tarvex(),
             changed({delete_line("oem901.inf")},
@@ -74,10 +68,10 @@ TEST_F(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
 }
 
 TEST_F(Tarvex, OneVendorInfPurgedPerRunInNameOrder) {
-  Installation machine;
-  machine.inf(L"oem902.inf", kEarlierInf);
-  machine.inf(L"oem903.inf", kUnrelatedInf);
-  machine.inf(L"oem905.inf", std::string(kMakerInf) + "; Nelvora too\r\n");
+  Installation machine(
+      {{{L"oem902.inf", kEarlierInf},
+        {L"oem903.inf", kUnrelatedInf},
+        {L"oem905.inf", std::string(kMakerInf) + "; Nelvora too\r\n"}}});
 
   EXPECT_EQ(run_tarvex(),
             changed({delete_line("oem902.inf")}, inf_names(L"oem902.inf")));
@@ -145,14 +139,12 @@ TEST_F(Tarvex, HostileInfNamesAreSkippedAndTheSearchGoesOn) {
 }
 
 TEST_F(Tarvex, OnlyTheProductWhoseSetupIniNamesAVendorLosesItsKeys) {
-  Installation machine;
   const std::wstring no_ini = L"{00000000-0000-4000-8000-000000000001}";
+  Installation machine(
+      {{},
+       {{kProductA, kOtherSetupIni}, {kProductB, kMakerSetupIni}},
+       {no_ini, kProductA, kProductB}});
   machine.entry(no_ini, EntryKind::kWithoutSetupIni);  // the walk goes on
-  machine.product(kProductA, kOtherSetupIni);
-  machine.product(kProductB, kMakerSetupIni);
-  machine.both_keys(no_ini);
-  machine.both_keys(kProductA);
-  machine.both_keys(kProductB);
   EXPECT_EQ(run_tarvex(), changed({}, key_names(kProductB)));
 }
 
@@ -189,13 +181,12 @@ TEST_F(Tarvex, EntriesWhoseNarrowNameIsNotTheirOwnArePassedOver) {
 TEST_F(Tarvex, FirstExistingCandidateGoesAndFilesAndLinksArePassedOver) {
   ScratchFolder outside(L"linked candidate target");
   write_file(outside.path() + L"\\keep.txt", "not tarvex's");
-  Installation machine;
-  machine.product(kProductA, kMakerSetupIni);
-  machine.both_keys(kProductA);
-  machine.file(kMakerFolder + L"\\PX3");
+  Installation machine({{},
+                        {{kProductA, kMakerSetupIni}},
+                        {kProductA},
+                        {kMakerFolder + L"\\ZR420", kMakerFolder + L"\\ZR430"},
+                        {kMakerFolder + L"\\PX3"}});
   machine.link(kMakerFolder + L"\\ZR410", outside.path());
-  machine.program_folder(kMakerFolder + L"\\ZR420");
-  machine.program_folder(kMakerFolder + L"\\ZR430");
 
   EXPECT_EQ(run_tarvex(),
             changed({}, names({key_names(kProductA),
@@ -214,9 +205,7 @@ TEST_F(Tarvex, LinkedMakerFolderLeavesEverythingBehindIt) {
     make_folders(outside.path() + L"\\" + product);
     write_file(outside.path() + L"\\" + product + L"\\important.txt", "mine");
   }
-  Installation machine;
-  machine.product(kProductA, kMakerSetupIni);
-  machine.both_keys(kProductA);
+  Installation machine({{}, {{kProductA, kMakerSetupIni}}, {kProductA}});
   machine.link(kMakerFolder, outside.path());
   machine.program_folder(kEarlierFolder);
 
@@ -231,35 +220,15 @@ TEST_F(Tarvex, LinkedMakerFolderLeavesEverythingBehindIt) {
   EXPECT_TRUE(is_link(kMakerFolder));
 }
 
-// The process ids of the running children of parent named name.
-std::vector<DWORD> children_named(DWORD parent, const wchar_t* name) {
-  std::vector<DWORD> found;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return found;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more;
-       more = Process32NextW(snapshot, &entry)) {
-    if (entry.th32ParentProcessID == parent &&
-        _wcsicmp(entry.szExeFile, name) == 0) {
-      found.push_back(entry.th32ProcessID);
-    }
-  }
-  CloseHandle(snapshot);
-  return found;
-}
-
 // From its test until the interpreter has ended, the candidate's parent is
 // held: while rmdir runs (slowly, on a large tree), the maker's folder cannot
 // be renamed, and so not swapped for a link, and the removal completes.
 TEST_F(Tarvex, MakerFolderCannotBeRenamedWhileItsProductIsRemoved) {
   const std::wstring moved = kMakerFolder + L" moved";
   ScopedPath moved_away(moved);
-  Installation machine;
-  machine.product(kProductA, kMakerSetupIni);
-  machine.both_keys(kProductA);
   const std::wstring candidate = kMakerFolder + L"\\ZR420";
-  machine.program_folder(candidate);
+  Installation machine(
+      {{}, {{kProductA, kMakerSetupIni}}, {kProductA}, {candidate}});
   for (int i = 0; i < kSlowTreeFiles; ++i) {
     write_file(candidate + L"\\file" + std::to_wstring(i) + L".dat", "x");
   }
@@ -272,10 +241,10 @@ TEST_F(Tarvex, MakerFolderCannotBeRenamedWhileItsProductIsRemoved) {
                              nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &process));
   CloseHandle(process.hThread);
-  std::vector<DWORD> interpreters;
+  std::vector<unsigned long> interpreters;
   while (interpreters.empty() &&
          WaitForSingleObject(process.hProcess, 1) == WAIT_TIMEOUT) {
-    interpreters = children_named(process.dwProcessId, L"cmd.exe");
+    interpreters = running_processes(L"cmd.exe", process.dwProcessId);
   }
   ASSERT_EQ(interpreters.size(), 1u) << "tarvex started no interpreter";
   HANDLE interpreter = OpenProcess(SYNCHRONIZE, FALSE, interpreters.front());
@@ -325,11 +294,10 @@ TEST_F(Tarvex, FolderGoesOnlyWhenTheSecondKeyWasDeleted) {
 }
 
 TEST_F(Tarvex, InterpreterIsNotTakenFromComspec) {
-  Installation machine;
-  machine.product(kProductA, kMakerSetupIni);
-  machine.both_keys(kProductA);
-  machine.program_folder(kMakerFolder + L"\\ZR420");
-
+  Installation machine({{},
+                        {{kProductA, kMakerSetupIni}},
+                        {kProductA},
+                        {kMakerFolder + L"\\ZR420"}});
   // COMSPEC names a copy of the stand-in, which logs "PLANTED ..." if run:
   // a variable an unelevated user can set must not choose what runs.
   ScratchFolder planted(L"tarvex planted shell");

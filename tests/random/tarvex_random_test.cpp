@@ -60,19 +60,11 @@ std::vector<std::wstring> random_lines(Dice& dice, bool wide) {
   return lines;
 }
 
+// 0 ANSI, 1 UTF-8, 2 UTF-8 with BOM, 3 UTF-16 with BOM, 4 UTF-16 without.
 std::string encoded(const std::wstring& text, int encoding) {
-  switch (encoding) {
-    case 0:
-      return bytes_of(text);
-    case 1:
-      return utf8(text);
-    case 2:
-      return "\xef\xbb\xbf" + utf8(text);
-    case 3:
-      return "\xff\xfe" + utf16le(text);
-    default:
-      return utf16le(text);
-  }
+  if (encoding == 0) return bytes_of(text);
+  if (encoding <= 2) return (encoding == 2 ? "\xef\xbb\xbf" : "") + utf8(text);
+  return (encoding == 3 ? "\xff\xfe" : "") + utf16le(text);
 }
 
 std::wstring joined(const std::vector<std::wstring>& lines, Dice& dice) {
@@ -100,26 +92,23 @@ std::string random_setup_ini(Dice& dice) {
   return encoded(joined(lines, dice), encoding);
 }
 
+// oem<n>.inf, or one of the hostile forms (one draw in sixteen each): no
+// narrow form; upper case; a byte the ANSI code page reads back as another
+// letter; what 0x80 opens as on code page 1252; a blank at which pnputil
+// would split the line; found only through its 8.3 short name; Latin-1,
+// read back as itself on code page 1252 only.
 std::wstring random_inf_name(Dice& dice, int number) {
   const std::wstring n = std::to_wstring(number);
-  switch (dice.below(16)) {
-    case 0:  // no narrow form
-      return L"oem\x0142" + n + L".inf";
-    case 1:
-      return L"OEM" + n + L".INF";
-    case 2:  // a byte the ANSI code page reads back as another letter
-      return L"oem" + n + static_cast<wchar_t>(0x80 + dice.below(32)) + L".inf";
-    case 3:  // what the byte 0x80 opens as on code page 1252
-      return L"oem" + n + L"\x20ac.inf";
-    case 4:  // pnputil would split the line at the blank
-      return L"oem" + n + L".inf oem" + n + L".inf";
-    case 5:  // found only through its 8.3 short name
-      return L"oem" + n + L".infbak";
-    case 6:  // Latin-1: read back as itself on code page 1252 only
-      return L"oem" + n + L"\xe9.inf";
-    default:
-      return L"oem" + n + L".inf";
-  }
+  const std::wstring byte(1, static_cast<wchar_t>(0x80 + dice.below(32)));
+  const std::wstring forms[] = {L"oem\x0142" + n + L".inf",
+                                L"OEM" + n + L".INF",
+                                L"oem" + n + byte + L".inf",
+                                L"oem" + n + L"\x20ac.inf",
+                                L"oem" + n + L".inf oem" + n + L".inf",
+                                L"oem" + n + L".infbak",
+                                L"oem" + n + L"\xe9.inf"};
+  const int form = dice.below(16);
+  return form < 7 ? forms[form] : L"oem" + n + L".inf";
 }
 
 std::wstring random_entry_name(Dice& dice) {

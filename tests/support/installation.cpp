@@ -91,6 +91,15 @@ void add_keys(const std::wstring& branch, bool details,
 
 Installation::Installation() { clear_pnputil_calls(); }
 
+Installation::Installation(const Layout& layout) {
+  clear_pnputil_calls();
+  for (const auto& inf_file : layout.infs) inf(inf_file.first, inf_file.second);
+  for (const auto& entry : layout.products) product(entry.first, entry.second);
+  for (const std::wstring& entry : layout.keyed) both_keys(entry);
+  for (const std::wstring& folder : layout.folders) program_folder(folder);
+  for (const std::wstring& path : layout.files) file(path);
+}
+
 Installation::~Installation() {
   keys_.clear();
   owned_.clear();

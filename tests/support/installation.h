@@ -10,6 +10,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "machine.h"
@@ -40,9 +41,27 @@ enum class EntryKind {
   kFile
 };
 
+// A machine described as data: INFs (name, text), InstallShield products
+// (entry name, setup.ini), the entries whose two uninstall keys are there,
+// program folders with a few files, plain files; laid out in this order.
+struct Layout {
+  using Files = std::vector<std::pair<std::wstring, std::string>>;
+  using Names = std::vector<std::wstring>;
+  Layout(Files infs = {}, Files products = {}, Names keyed = {},
+         Names folders = {}, Names files = {})
+      : infs(std::move(infs)),
+        products(std::move(products)),
+        keyed(std::move(keyed)),
+        folders(std::move(folders)),
+        files(std::move(files)) {}
+  Files infs, products;
+  Names keyed, folders, files;
+};
+
 class Installation {
  public:
   Installation();  // also empties the pnputil stand-in's log
+  explicit Installation(const Layout& layout);
   ~Installation();
   Installation(const Installation&) = delete;
   Installation& operator=(const Installation&) = delete;

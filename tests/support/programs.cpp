@@ -1,6 +1,8 @@
 #include "programs.h"
 
 #include <windows.h>
+// tlhelp32.h needs windows.h first.
+#include <tlhelp32.h>
 
 #include <map>
 #include <stdexcept>
@@ -103,6 +105,23 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return result;
+}
+
+std::vector<unsigned long> running_processes(const wchar_t* name,
+                                             unsigned long parent) {
+  std::vector<unsigned long> found;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return found;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if ((parent == 0 || entry.th32ParentProcessID == parent) &&
+        _wcsicmp(entry.szExeFile, name) == 0)
+      found.push_back(entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return found;
 }
 
 void NeedsPnputilStandIn::SetUp() {

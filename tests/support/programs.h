@@ -37,6 +37,11 @@ class NeedsPnputilStandIn : public ::testing::Test {
   void SetUp() override;
 };
 
+// The ids of the running processes named name (any case), only the children
+// of parent unless it is 0.
+std::vector<unsigned long> running_processes(const wchar_t* name,
+                                             unsigned long parent = 0);
+
 // Copies the pnputil stand-in to target: a planted program that logs
 // "PLANTED <arguments>" if it is ever run. False if the copy failed.
 bool plant_standin(const std::wstring& target);

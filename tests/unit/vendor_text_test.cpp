@@ -10,6 +10,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "machine.h"
 #include "piece_scanner.h"
@@ -90,24 +91,13 @@ TEST(VendorText, MissingFileIsNoMatch) {
 // ---- the fast reader against the runtime's reading ----
 
 std::string random_text(std::mt19937& random) {
-  static const std::string kPieces[] = {"DevedoZudi",
-                                        "Nelvora",
-                                        "devedozudi",
-                                        "Devedo",
-                                        "Zudi",
-                                        "Nelv",
-                                        "ora",
-                                        "\r\n",
-                                        "\n",
-                                        "\r",
-                                        "\x1a",
-                                        "\xe9\xff",
-                                        "[Version]",
-                                        " ; x ",
-                                        "\r\r\n",
-                                        "\n\r",
-                                        std::string(1, '\0')};
-  const size_t count = sizeof kPieces / sizeof kPieces[0];
+  // The pieces, each ending in "|" (one of them a null byte).
+  static const std::vector<std::string> kPieces = testsupport::split(
+      std::string("DevedoZudi|Nelvora|devedozudi|Devedo|Zudi|Nelv|ora|\r\n|\n|"
+                  "\r|\x1a|\xe9\xff|[Version]| ; x |\r\r\n|\n\r|\0|",
+                  88),
+      "|");
+  const size_t count = kPieces.size();
   std::string text;
   const size_t target = std::uniform_int_distribution<size_t>(0, 900)(random);
   while (text.size() < target) {
