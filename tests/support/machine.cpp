@@ -1,5 +1,7 @@
 #include "machine.h"
 
+#include "programs.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -138,25 +140,9 @@ std::wstring quoted_unix_path(const std::wstring& path) {
   return L"\"" + std::wstring(name.begin(), name.end()) + L"\"";  // ASCII
 }
 
-// Starts program with the command line given and waits for it to end.
-void start_and_wait(const std::wstring& program, std::wstring line) {
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE,
-                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
-    throw failure(
-        "CreateProcessW " + std::string(program.begin(), program.end()),
-        GetLastError());
-  }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-}
-
 // Runs a Unix program (Wine starts them like its own) and waits for it.
 void run_unix(const std::wstring& program, const std::wstring& arguments) {
-  start_and_wait(L"Z:\\bin\\" + program, program + L" " + arguments);
+  run_program(L"Z:\\bin\\" + program, arguments);
 }
 
 }  // namespace
@@ -196,8 +182,7 @@ void make_folder_link(const std::wstring& link, const std::wstring& target) {
   if (!running_under_wine()) {
     // A junction: Windows makes one without any privilege.
     const std::wstring cmd = system_folder() + L"\\cmd.exe";
-    start_and_wait(cmd, L"\"" + cmd + L"\" /d /c mklink /J \"" + link +
-                            L"\" \"" + target + L"\"");
+    run_program(cmd, L"/d /c mklink /J \"" + link + L"\" \"" + target + L"\"");
     if (!is_link(link)) throw failure("mklink /J", GetLastError());
     return;
   }
