@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -136,7 +137,8 @@ class MappedProgram {
              directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);
          entry->Name != 0; ++entry) {
       std::string library = at<char>(entry->Name);
-      for (char& c : library) c = static_cast<char>(tolower(c));
+      for (char& c : library)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
       libraries->push_back(library);
       for (auto* thunk = at<IMAGE_THUNK_DATA64>(entry->OriginalFirstThunk
                                                     ? entry->OriginalFirstThunk
