@@ -20,26 +20,23 @@ bool append_module_path(HMODULE module, wchar_t* line, size_t capacity,
 }
 
 void log_load(HMODULE self) {
-  wchar_t line[2 * MAX_PATH + 8];
+  const size_t kLineChars = 2 * MAX_PATH + 8;
+  const wchar_t kBetween[] = L" in ";
+  wchar_t line[kLineChars];
   size_t used = 0;
-  if (!append_module_path(self, line, 2 * MAX_PATH + 8, &used)) return;
-  for (const wchar_t* part = L" in "; *part != L'\0'; ++part)
+  if (!append_module_path(self, line, kLineChars, &used) ||
+      used + wcslen(kBetween) >= kLineChars) {
+    return;
+  }
+  for (const wchar_t* part = kBetween; *part != L'\0'; ++part)
     line[used++] = *part;
-  if (!append_module_path(nullptr, line, 2 * MAX_PATH + 8, &used)) return;
-  char bytes[6 * (2 * MAX_PATH + 8)];
+  if (!append_module_path(nullptr, line, kLineChars, &used)) return;
+  char bytes[3 * kLineChars];
   int count =
       WideCharToMultiByte(CP_UTF8, 0, line, static_cast<int>(used), bytes,
-                          static_cast<int>(sizeof bytes - 2), nullptr, nullptr);
-  if (count <= 0) return;
-  bytes[count++] = '\r';
-  bytes[count++] = '\n';
-  HANDLE log = CreateFileW(PLANTED_LIBRARY_LOG, FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (log == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(log, bytes, static_cast<DWORD>(count), &written, nullptr);
-  CloseHandle(log);
+                          static_cast<int>(sizeof bytes), nullptr, nullptr);
+  if (count > 0)
+    append_log_line(PLANTED_LIBRARY_LOG, bytes, static_cast<size_t>(count));
 }
 
 }  // namespace

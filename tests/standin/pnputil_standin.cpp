@@ -99,16 +99,8 @@ bool started_from_system_folder() {
 }
 
 void append_to_log(const wchar_t* log_path, const std::wstring& text) {
-  std::string line = testsupport::utf8(text);
-  line += "\r\n";
-  HANDLE log = CreateFileW(log_path, FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (log == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written,
-            nullptr);
-  CloseHandle(log);
+  const std::string line = testsupport::utf8(text);
+  append_log_line(log_path, line.data(), line.size());
 }
 
 }  // namespace

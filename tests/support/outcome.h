@@ -14,7 +14,7 @@
 
 namespace testsupport {
 
-inline const char kRefused[] = "(none)";
+inline const char kNone[] = "(none)";
 
 inline std::string as_utf8(const std::string& text) { return text; }
 inline std::string as_utf8(const std::wstring& text) { return utf8(text); }
@@ -32,7 +32,7 @@ std::string outcome(size_t capacity, Build build, const Char* start = nullptr) {
   if (target[capacity] != Char('#')) return "(written past the end)";
   const std::string text = as_utf8(std::basic_string<Char>(target.c_str()));
   if (built) return text;
-  return text.empty() ? kRefused : "(refused, not emptied): " + text;
+  return text.empty() ? kNone : "(refused, not emptied): " + text;
 }
 
 }  // namespace testsupport

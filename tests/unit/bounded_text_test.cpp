@@ -13,9 +13,8 @@
 
 namespace {
 
-using testsupport::kRefused;
+using testsupport::kNone;
 using testsupport::outcome;
-const char* const kNone = kRefused;
 
 std::string narrowed(const wchar_t* source, size_t capacity) {
   return outcome<char>(capacity, [&](char* target, size_t room) {

@@ -17,10 +17,9 @@ namespace {
 const size_t kDirectoryChars = 512;
 const size_t kArgumentChars = 256;
 const size_t kLineChars = 512;
-using testsupport::kRefused;
+using testsupport::kNone;
 using testsupport::outcome;
 using testsupport::utf8;
-const char* const kNone = kRefused;
 
 bool quiet(std::vector<const char*> arguments) {
   arguments.insert(arguments.begin(), "installer");

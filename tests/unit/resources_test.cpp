@@ -63,49 +63,6 @@ TEST(Resources, VersionResourceSaysWhatEachDeliverableSays) {
   }
 }
 
-BOOL CALLBACK count_language(HMODULE, LPCWSTR, LPCWSTR, WORD, LONG_PTR count) {
-  ++*reinterpret_cast<int*>(count);
-  return TRUE;
-}
-
-BOOL CALLBACK collect_name(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
-  reinterpret_cast<std::vector<ULONG_PTR>*>(names)->push_back(
-      IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0);
-  return TRUE;
-}
-
-TEST(Resources, ExactlyOneManifestWithTheDeliverablesExecutionLevel) {
-  for (const Deliverable& d : kDeliverables) {
-    SCOPED_TRACE(testing::Message() << d.version);
-    HMODULE module = LoadLibraryExW(
-        testsupport::program_path(d.file).c_str(), nullptr,
-        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(module, nullptr);
-
-    std::vector<ULONG_PTR> names;
-    EnumResourceNamesW(module, MAKEINTRESOURCEW(24), collect_name,
-                       reinterpret_cast<LONG_PTR>(&names));
-    ASSERT_EQ(names, std::vector<ULONG_PTR>{1});
-    int languages = 0;
-    EnumResourceLanguagesW(module, MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(1),
-                           count_language,
-                           reinterpret_cast<LONG_PTR>(&languages));
-    EXPECT_EQ(languages, 1);
-
-    HRSRC found =
-        FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
-    ASSERT_NE(found, nullptr);
-    const char* text =
-        static_cast<const char*>(LockResource(LoadResource(module, found)));
-    std::string manifest(text, SizeofResource(module, found));
-    EXPECT_NE(manifest.find(std::string("requestedExecutionLevel level=\"") +
-                            d.level + "\""),
-              std::string::npos)
-        << manifest;
-    FreeLibrary(module);
-  }
-}
-
 // The libraries a program may import: each is a KnownDLL, which Windows
 // maps from its own list of the system folder's files, never from beside the
 // program; so is everything such a library imports itself.
@@ -129,6 +86,8 @@ class MappedProgram {
             reinterpret_cast<ULONG_PTR>(module_) & ~ULONG_PTR(3))) {}
   ~MappedProgram() { FreeLibrary(module_); }
   bool mapped() const { return module_ != nullptr; }
+  // The module handle resource functions take.
+  HMODULE module() const { return module_; }
 
   // The imported libraries (lower case) and the functions imported by name.
   void imports(std::vector<std::string>* libraries,
@@ -174,6 +133,47 @@ class MappedProgram {
   HMODULE module_;
   const BYTE* base_;
 };
+
+BOOL CALLBACK count_language(HMODULE, LPCWSTR, LPCWSTR, WORD, LONG_PTR count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK collect_name(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
+  reinterpret_cast<std::vector<ULONG_PTR>*>(names)->push_back(
+      IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0);
+  return TRUE;
+}
+
+TEST(Resources, ExactlyOneManifestWithTheDeliverablesExecutionLevel) {
+  for (const Deliverable& d : kDeliverables) {
+    SCOPED_TRACE(testing::Message() << d.version);
+    MappedProgram program(testsupport::program_path(d.file));
+    ASSERT_TRUE(program.mapped());
+    const HMODULE module = program.module();
+
+    std::vector<ULONG_PTR> names;
+    EnumResourceNamesW(module, MAKEINTRESOURCEW(24), collect_name,
+                       reinterpret_cast<LONG_PTR>(&names));
+    ASSERT_EQ(names, std::vector<ULONG_PTR>{1});
+    int languages = 0;
+    EnumResourceLanguagesW(module, MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(1),
+                           count_language,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    EXPECT_EQ(languages, 1);
+
+    HRSRC found =
+        FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr);
+    const char* text =
+        static_cast<const char*>(LockResource(LoadResource(module, found)));
+    std::string manifest(text, SizeofResource(module, found));
+    EXPECT_NE(manifest.find(std::string("requestedExecutionLevel level=\"") +
+                            d.level + "\""),
+              std::string::npos)
+        << manifest;
+  }
+}
 
 TEST(Resources, ImportsOnlyKnownDllsAndDependentLoadsFromTheSystemFolder) {
   for (const Deliverable& d : kDeliverables) {

@@ -13,9 +13,8 @@
 
 namespace {
 
-using testsupport::kRefused;
+using testsupport::kNone;
 using testsupport::outcome;
-const char* const kNone = kRefused;
 
 std::string inf_path(const wchar_t* found_name, size_t capacity = 512) {
   return outcome<char>(capacity, [&](char* path, size_t room) {
