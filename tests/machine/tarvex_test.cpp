@@ -174,50 +174,49 @@ TEST_F(Tarvex, EntriesWhoseNarrowNameIsNotTheirOwnArePassedOver) {
                                folder_names(kMakerFolder + L"\\ZR420")})));
 }
 
-// A file is no folder; a link to a tree outside Program Files is no program
-// folder: both are passed over, and the first real candidate goes. (The
-// link's target outlives the machine: a link whose target is gone cannot be
-// seen, and so not taken away.)
-TEST_F(Tarvex, FirstExistingCandidateGoesAndFilesAndLinksArePassedOver) {
-  ScratchFolder outside(L"linked candidate target");
-  write_file(outside.path() + L"\\keep.txt", "not tarvex's");
-  Installation machine({{},
-                        {{kProductA, kMakerSetupIni}},
-                        {kProductA},
-                        {kMakerFolder + L"\\ZR420", kMakerFolder + L"\\ZR430"},
-                        {kMakerFolder + L"\\PX3"}});
-  machine.link(kMakerFolder + L"\\ZR410", outside.path());
-
-  EXPECT_EQ(run_tarvex(),
-            changed({}, names({key_names(kProductA),
-                               folder_names(kMakerFolder + L"\\ZR420")})));
-  EXPECT_TRUE(path_exists(outside.path() + L"\\keep.txt"));
-}
-
-// The maker's folder a link to a folder outside Program Files that holds
-// every candidate name: nothing behind the link goes, the link stays a link,
-// and the next candidate, the earlier vendor's folder, is tested and goes.
-TEST_F(Tarvex, LinkedMakerFolderLeavesEverythingBehindIt) {
-  ScratchFolder outside(L"linked maker folder target");
+// A file is no folder, and a link on the way is no program folder: a linked
+// candidate (ZR410), or a linked maker's folder, is passed over with nothing
+// behind it touched and the link kept, and the next real candidate goes.
+// (The links' target, outside Program Files, outlives each machine: a link
+// whose target is gone cannot be seen, and so not taken away.)
+TEST_F(Tarvex, FilesAndLinksArePassedOverAndTheNextRealCandidateGoes) {
+  ScratchFolder outside(L"link target");
   const std::vector<std::wstring> products = {L"PX3", L"ZR410", L"ZR420",
                                               L"ZR430"};
   for (const std::wstring& product : products) {
     make_folders(outside.path() + L"\\" + product);
     write_file(outside.path() + L"\\" + product + L"\\important.txt", "mine");
   }
-  Installation machine({{}, {{kProductA, kMakerSetupIni}}, {kProductA}});
-  machine.link(kMakerFolder, outside.path());
-  machine.program_folder(kEarlierFolder);
-
-  EXPECT_EQ(
-      run_tarvex(),
-      changed({}, names({key_names(kProductA), folder_names(kEarlierFolder)})));
-  for (const std::wstring& product : products) {
-    EXPECT_TRUE(
-        path_exists(outside.path() + L"\\" + product + L"\\important.txt"))
-        << utf8(product);
+  struct Row {
+    std::wstring link;
+    Layout machine;
+    std::wstring goes;
+  };
+  const Row rows[] = {
+      {kMakerFolder + L"\\ZR410",
+       {{},
+        {{kProductA, kMakerSetupIni}},
+        {kProductA},
+        {kMakerFolder + L"\\ZR420", kMakerFolder + L"\\ZR430"},
+        {kMakerFolder + L"\\PX3"}},
+       kMakerFolder + L"\\ZR420"},
+      {kMakerFolder,
+       {{}, {{kProductA, kMakerSetupIni}}, {kProductA}, {kEarlierFolder}},
+       kEarlierFolder}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(utf8(row.link));
+    Installation machine(row.machine);
+    machine.link(row.link, outside.path());
+    EXPECT_EQ(
+        run_tarvex(),
+        changed({}, names({key_names(kProductA), folder_names(row.goes)})));
+    for (const std::wstring& product : products) {
+      EXPECT_TRUE(
+          path_exists(outside.path() + L"\\" + product + L"\\important.txt"))
+          << utf8(product);
+    }
+    EXPECT_TRUE(is_link(row.link));
   }
-  EXPECT_TRUE(is_link(kMakerFolder));
 }
 
 // From its test until the interpreter has ended, the candidate's parent is
