@@ -15,6 +15,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <utility>
 
 #include "machine.h"
 #include "programs.h"
@@ -73,23 +74,22 @@ std::string first_and_last_line(const std::string& output) {
   return "\"" + first + "\" ... \"" + last + "\"";
 }
 
+// Asked of a package that exists nowhere: nothing is deleted.
 void pnputil_facts() {
   const std::wstring pnputil = system_folder() + L"\\pnputil.exe";
-  if (!path_exists(pnputil)) {
-    fact("pnputil /delete-driver by full path", "no pnputil");
-    fact("pnputil /delete-driver by published name", "no pnputil");
-    return;
-  }
-  // A package that exists nowhere: nothing is deleted.
-  const wchar_t* const lines[] = {
-      L"/delete-driver c:\\Windows\\INF\\oem99999.inf",
-      L"/delete-driver oem99999.inf"};
-  const char* const names[] = {"pnputil /delete-driver by full path",
-                               "pnputil /delete-driver by published name"};
-  for (int i = 0; i < 2; ++i) {
-    RunResult run = run_program(pnputil, lines[i]);
-    fact(names[i], "exit " + std::to_string(run.exit_code) + ", " +
-                       first_and_last_line(run.output));
+  const std::pair<const char*, const wchar_t*> deletions[] = {
+      {"pnputil /delete-driver by full path",
+       L"/delete-driver c:\\Windows\\INF\\oem99999.inf"},
+      {"pnputil /delete-driver by published name",
+       L"/delete-driver oem99999.inf"}};
+  for (const auto& deletion : deletions) {
+    if (!path_exists(pnputil)) {
+      fact(deletion.first, "no pnputil");
+      continue;
+    }
+    RunResult run = run_program(pnputil, deletion.second);
+    fact(deletion.first, "exit " + std::to_string(run.exit_code) + ", " +
+                             first_and_last_line(run.output));
   }
 }
 
@@ -309,16 +309,14 @@ void planting_facts() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  wchar_t self[MAX_PATH];
+  const std::wstring me(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
   if (argc == 3 && strcmp(argv[1], kTwinSwitch) == 0) {
-    wchar_t self[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    write_file(widened(argv[2]), bytes_of(std::wstring(self, length)));
+    write_file(widened(argv[2]), bytes_of(me));
     return 0;
   }
   remove_tree(kProbeFolder);
   make_folders(kProbeFolder);
-  wchar_t self[MAX_PATH];
-  const std::wstring me(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
   fact("platform", running_under_wine() ? "Wine" : "Windows");
   pnputil_facts();
   runtime_facts();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -128,15 +129,14 @@ std::wstring random_entry_name(Dice& dice) {
 // ---- a machine as data, laid out --------------------------------------------
 
 struct Entry {
-  std::wstring name;
   EntryKind kind;
   std::string setup_ini;
 };
 
 struct Machine {
-  std::vector<std::pair<std::wstring, std::string>> infs;
+  std::map<std::wstring, std::string> infs;  // by name
   bool base = false;
-  std::vector<Entry> entries;
+  std::map<std::wstring, Entry> entries;  // by name
   std::vector<std::wstring> keys;  // below HKLM
   bool folders[5] = {};            // which candidates are folders
   std::string description;
@@ -148,8 +148,8 @@ Machine lay_out(Dice& dice, Installation& installation) {
   std::set<int> numbers;
   for (int i = dice.below(6); i > 0; --i) numbers.insert(dice.below(40));
   for (int number : numbers) {
-    machine.infs.emplace_back(random_inf_name(dice, number), random_inf(dice));
-    installation.inf(machine.infs.back().first, machine.infs.back().second);
+    const std::wstring name = random_inf_name(dice, number);
+    installation.inf(name, machine.infs[name] = random_inf(dice));
   }
   text << machine.infs.size() << " INFs; ";
 
@@ -160,20 +160,21 @@ Machine lay_out(Dice& dice, Installation& installation) {
       static const EntryKind kKinds[] = {EntryKind::kWithoutSetupIni,
                                          EntryKind::kSetupIniFolder,
                                          EntryKind::kFile};
-      Entry entry{random_entry_name(dice), EntryKind::kWithSetupIni, ""};
+      const std::wstring name = random_entry_name(dice);
+      Entry entry{EntryKind::kWithSetupIni, ""};
       if (dice.chance(0.2)) entry.kind = dice.pick(kKinds);
       if (entry.kind == EntryKind::kWithSetupIni)
         entry.setup_ini = random_setup_ini(dice);
-      installation.entry(entry.name, entry.kind, entry.setup_ini);
+      installation.entry(name, entry.kind, entry.setup_ini);
       // Keys under the long name, and under the 8.3 name or a shortened
       // name where tarvex might (wrongly) look.
-      for (const std::wstring& name :
-           {entry.name, short_name(kInstallShield + L"\\" + entry.name),
-            entry.name.substr(0, 59)}) {
-        if (dice.chance(0.7)) machine.keys.push_back(kFirstKeyPrefix + name);
-        if (dice.chance(0.7)) machine.keys.push_back(kSecondKeyPrefix + name);
+      for (const std::wstring& key :
+           {name, short_name(kInstallShield + L"\\" + name),
+            name.substr(0, 59)}) {
+        if (dice.chance(0.7)) machine.keys.push_back(kFirstKeyPrefix + key);
+        if (dice.chance(0.7)) machine.keys.push_back(kSecondKeyPrefix + key);
       }
-      machine.entries.push_back(entry);
+      machine.entries[name] = entry;
     }
     text << machine.entries.size() << " entries; ";
   }
@@ -218,9 +219,7 @@ Changes predict(const Machine& machine) {
   // Phase 1: the driver store in the order Windows lists it.
   const std::wstring inf =
       first_listed(kInfFolder + L"oem*.inf", [&](const std::wstring& name) {
-        auto found =
-            std::find_if(machine.infs.begin(), machine.infs.end(),
-                         [&](const auto& i) { return i.first == name; });
+        const auto found = machine.infs.find(name);
         return model::usable_inf_name(name) && opens_as_itself(name) &&
                found != machine.infs.end() &&
                model::names_vendor(model::inf_text(found->second));
@@ -238,13 +237,12 @@ Changes predict(const Machine& machine) {
   if (!machine.base) return prediction;
   const std::wstring target =
       first_listed(kInstallShield + L"\\*", [&](const std::wstring& name) {
-        auto entry =
-            std::find_if(machine.entries.begin(), machine.entries.end(),
-                         [&](const Entry& e) { return e.name == name; });
+        const auto entry = machine.entries.find(name);
         return name.size() <= 59 && opens_as_itself(name) &&
                entry != machine.entries.end() &&
-               entry->kind == EntryKind::kWithSetupIni &&
-               model::names_vendor(model::setup_ini_text(entry->setup_ini));
+               entry->second.kind == EntryKind::kWithSetupIni &&
+               model::names_vendor(
+                   model::setup_ini_text(entry->second.setup_ini));
       });
   if (target.empty()) return prediction;
   bool second_went = false;

@@ -47,15 +47,8 @@ enum class EntryKind {
 struct Layout {
   using Files = std::vector<std::pair<std::wstring, std::string>>;
   using Names = std::vector<std::wstring>;
-  Layout(Files infs = {}, Files products = {}, Names keyed = {},
-         Names folders = {}, Names files = {})
-      : infs(std::move(infs)),
-        products(std::move(products)),
-        keyed(std::move(keyed)),
-        folders(std::move(folders)),
-        files(std::move(files)) {}
-  Files infs, products;
-  Names keyed, folders, files;
+  Files infs = {}, products = {};
+  Names keyed = {}, folders = {}, files = {};
 };
 
 class Installation {

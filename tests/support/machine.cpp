@@ -17,8 +17,58 @@ std::runtime_error failure(const std::string& what, DWORD error) {
                             std::to_string(error));
 }
 
-// Deletes a link itself (below).
-void remove_link(const std::wstring& path);
+typedef char*(CDECL* UnixFileNameFunction)(const wchar_t*);
+
+// The Unix path Wine keeps a Windows path at, quoted for a Unix program's
+// command line.
+std::wstring quoted_unix_path(const std::wstring& path) {
+  auto convert = reinterpret_cast<UnixFileNameFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                             "wine_get_unix_file_name")));
+  char* name = convert != nullptr ? convert(path.c_str()) : nullptr;
+  if (name == nullptr) throw failure("wine_get_unix_file_name", GetLastError());
+  const std::string unix_name = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return L"\"" + std::wstring(unix_name.begin(), unix_name.end()) + L"\"";
+}
+
+// Runs a Unix program (Wine starts them like its own) and waits for it.
+void run_unix(const std::wstring& program, const std::wstring& arguments) {
+  run_program(L"Z:\\bin\\" + program, arguments);
+}
+
+// Waits a little for what a Unix program did to show.
+bool settles(const std::wstring& path, bool link_wanted) {
+  for (int i = 0; i < 100; ++i) {
+    if (is_link(path) == link_wanted) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+void remove_link(const std::wstring& path) {
+  // Wine's RemoveDirectoryW goes through a Unix link and removes the empty
+  // folder it points to, leaving the link: rm removes the link itself and
+  // never touches its target. Windows removes a junction itself.
+  if (running_under_wine()) {
+    run_unix(L"rm", L"-f " + quoted_unix_path(path));
+    settles(path, false);
+  } else {
+    RemoveDirectoryW(path.c_str());
+  }
+}
+
+// name, and the running test's name: tests that run side by side never share
+// a scratch folder.
+std::wstring scratch_path(const std::wstring& name) {
+  const ::testing::TestInfo* test =
+      ::testing::UnitTest::GetInstance()->current_test_info();
+  if (test == nullptr) return kScratchRoot + name;
+  const std::string owner =
+      std::string(test->test_suite_name()) + "." + test->name();
+  return kScratchRoot + name + L" (" +
+         std::wstring(owner.begin(), owner.end()) + L")";
+}
 
 }  // namespace
 
@@ -64,6 +114,12 @@ std::string read_file(const std::wstring& path) {
 
 bool path_exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool is_link(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 bool is_directory(const std::wstring& path) {
@@ -112,71 +168,6 @@ void remove_tree(const std::wstring& path) {
   }
   RemoveDirectoryW(path.c_str());
 }
-
-namespace {
-
-typedef char*(CDECL* UnixFileNameFunction)(const wchar_t*);
-
-// The Unix path Wine keeps a Windows path at.
-std::string unix_file_name(const std::wstring& path) {
-  auto convert = reinterpret_cast<UnixFileNameFunction>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
-                                             "wine_get_unix_file_name")));
-  if (convert == nullptr) throw failure("wine_get_unix_file_name", 0);
-  char* name = convert(path.c_str());
-  if (name == nullptr) throw failure("wine_get_unix_file_name", GetLastError());
-  std::string result = name;
-  HeapFree(GetProcessHeap(), 0, name);
-  return result;
-}
-
-}  // namespace
-
-namespace {
-
-// The Unix path of a Windows path, quoted for a Unix program's command line.
-std::wstring quoted_unix_path(const std::wstring& path) {
-  std::string name = unix_file_name(path);
-  return L"\"" + std::wstring(name.begin(), name.end()) + L"\"";  // ASCII
-}
-
-// Runs a Unix program (Wine starts them like its own) and waits for it.
-void run_unix(const std::wstring& program, const std::wstring& arguments) {
-  run_program(L"Z:\\bin\\" + program, arguments);
-}
-
-}  // namespace
-
-bool is_link(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-namespace {
-
-// Waits a little for what a Unix program did to show.
-bool settles(const std::wstring& path, bool link_wanted) {
-  for (int i = 0; i < 100; ++i) {
-    if (is_link(path) == link_wanted) return true;
-    Sleep(20);
-  }
-  return false;
-}
-
-void remove_link(const std::wstring& path) {
-  // Wine's RemoveDirectoryW goes through a Unix link and removes the empty
-  // folder it points to, leaving the link: rm removes the link itself and
-  // never touches its target. Windows removes a junction itself.
-  if (running_under_wine()) {
-    run_unix(L"rm", L"-f " + quoted_unix_path(path));
-    settles(path, false);
-  } else {
-    RemoveDirectoryW(path.c_str());
-  }
-}
-
-}  // namespace
 
 void make_folder_link(const std::wstring& link, const std::wstring& target) {
   if (!running_under_wine()) {
@@ -241,22 +232,6 @@ void delete_key_tree(const std::wstring& subkey) {
   RegCloseKey(key);
   RegDeleteKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), KEY_WOW64_64KEY, 0);
 }
-
-namespace {
-
-// name, and the running test's name: tests that run side by side never share
-// a scratch folder.
-std::wstring scratch_path(const std::wstring& name) {
-  const ::testing::TestInfo* test =
-      ::testing::UnitTest::GetInstance()->current_test_info();
-  if (test == nullptr) return kScratchRoot + name;
-  const std::string owner =
-      std::string(test->test_suite_name()) + "." + test->name();
-  return kScratchRoot + name + L" (" +
-         std::wstring(owner.begin(), owner.end()) + L")";
-}
-
-}  // namespace
 
 ScratchFolder::ScratchFolder(const std::wstring& name)
     : scoped_(scratch_path(name)) {
