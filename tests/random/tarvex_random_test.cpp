@@ -137,8 +137,8 @@ struct Machine {
   std::map<std::wstring, std::string> infs;  // by name
   bool base = false;
   std::map<std::wstring, Entry> entries;  // by name
-  std::vector<std::wstring> keys;  // below HKLM
-  bool folders[5] = {};            // which candidates are folders
+  std::vector<std::wstring> keys;         // below HKLM
+  bool folders[5] = {};                   // which candidates are folders
   std::string description;
 };
 
