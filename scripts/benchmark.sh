@@ -15,9 +15,7 @@ cmake --build --preset windows --target tarvex bench_read_bytes >/dev/null
 build=$PWD/build/windows
 # A fresh prefix whose server stays up between runs, as on a running machine.
 prefix=$build/bench-prefix
-eval "$(scripts/wine-prefix.sh env "$prefix")"
-trap 'scripts/wine-prefix.sh stop "$prefix"' EXIT
-scripts/wine-prefix.sh make "$prefix" fresh
+eval "$(scripts/wine-prefix.sh sandbox "$prefix")"
 inf=$WINEPREFIX/drive_c/windows/inf
 
 # One INF of about 30 KB, the size of a typical device INF, naming no vendor.

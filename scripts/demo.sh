@@ -19,9 +19,7 @@ cmake --build --preset windows --target tarvex installer install_utility \
 started=$SECONDS
 section "Making a fresh sandbox machine (Wine prefix $build/demo-prefix)"
 prefix=$build/demo-prefix
-eval "$(scripts/wine-prefix.sh env "$prefix")"
-trap 'scripts/wine-prefix.sh stop "$prefix"' EXIT
-scripts/wine-prefix.sh make "$prefix" fresh
+eval "$(scripts/wine-prefix.sh sandbox "$prefix")"
 c=$WINEPREFIX/drive_c
 win() { wine "$@" 2>/dev/null; }
 cp "$build/tests/standin/pnputil.exe" "$c/windows/system32/pnputil.exe"

@@ -8,10 +8,13 @@
 # Wine stops.
 # Usage:
 #   wine-prefix.sh env <prefix>            the environment, to eval
-#   wine-prefix.sh make <prefix> [fresh]   makes it if needed (fresh: anew)
+#   wine-prefix.sh make <prefix>           makes it if needed
 #   wine-prefix.sh run <prefix> <program> [arguments...]
 #                                          makes it if needed, runs program
 #   wine-prefix.sh stop <prefix>           ends every Wine process in it
+#   wine-prefix.sh sandbox <prefix>        makes it anew and prints, to eval,
+#                                          its environment and a trap that
+#                                          stops it when the shell exits
 # WINE names the wine to use (default: wine on the PATH).
 set -eu
 command=$1
@@ -55,18 +58,19 @@ make_prefix() {
 
 case $command in
   env) environment ;;
-  make)
-    if [ "${1:-}" = fresh ]; then
-      stop
-      rm -rf "$prefix"
-    fi
-    make_prefix
-    ;;
+  make) make_prefix ;;
   run)
     make_prefix
     exec "$wine" "$@"
     ;;
   stop) stop ;;
+  sandbox)
+    stop
+    rm -rf "$prefix"
+    make_prefix
+    environment
+    printf "trap '\"%s\" stop \"%s\"' EXIT\n" "$0" "$prefix"
+    ;;
   *)
     echo "wine-prefix.sh: unknown command $command" >&2
     exit 2

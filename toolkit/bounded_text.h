@@ -9,6 +9,7 @@
 #include <stddef.h>
 
 #include <initializer_list>
+#include <string>
 
 // Narrows source into target (capacity bytes with the terminator); false,
 // with target empty, if a character does not convert or the text does not
@@ -20,23 +21,42 @@ bool narrow_text(const wchar_t* source, char* target, size_t capacity,
 // false, with target empty, if it does not convert or fit.
 bool widen_text(const char* source, wchar_t* target, size_t capacity);
 
-// Every text built from parts is built by these, all of it or nothing: false
-// always leaves target empty, so no caller can go on with part of a path,
-// a key or a command line.
+// Every text built from parts is built by these, for narrow and wide text
+// alike, all of it or nothing: false always leaves target empty, so no
+// caller can go on with part of a path, a key or a command line.
 
-// Writes the parts one after another into target (capacity units with the
-// terminator) only if all of them fit; false leaves target empty.
-bool compose_text(char* target, size_t capacity,
-                  std::initializer_list<const char*> parts);
-bool compose_text(wchar_t* target, size_t capacity,
-                  std::initializer_list<const wchar_t*> parts);
+// Appends source to target (capacity units with the terminator) only if all
+// of it fits; false leaves target empty.
+template <typename Char>
+bool append_text(Char* target, size_t capacity, const Char* source) {
+  if (capacity == 0) return false;
+  size_t used = 0;
+  while (used < capacity && target[used] != Char(0)) ++used;
+  const size_t added = std::char_traits<Char>::length(source);
+  if (used == capacity || added >= capacity - used) {
+    target[0] = Char(0);
+    return false;
+  }
+  std::char_traits<Char>::copy(target + used, source, added + 1);
+  return true;
+}
+
+// Writes the parts one after another into target only if all of them fit;
+// false leaves target empty.
+template <typename Char>
+bool compose_text(Char* target, size_t capacity,
+                  std::initializer_list<const Char*> parts) {
+  if (capacity == 0) return false;
+  target[0] = Char(0);
+  for (const Char* part : parts) {
+    if (!append_text(target, capacity, part)) return false;
+  }
+  return true;
+}
 
 // Copies source into target only if all of it fits; false leaves target
 // empty.
-bool copy_text(char* target, size_t capacity, const char* source);
-bool copy_text(wchar_t* target, size_t capacity, const wchar_t* source);
-
-// Appends source to target only if all of it fits; false leaves target
-// empty.
-bool append_text(char* target, size_t capacity, const char* source);
-bool append_text(wchar_t* target, size_t capacity, const wchar_t* source);
+template <typename Char>
+bool copy_text(Char* target, size_t capacity, const Char* source) {
+  return compose_text(target, capacity, {source});
+}

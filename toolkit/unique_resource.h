@@ -4,15 +4,16 @@
 // moves but never copies, and keeps GetLastError as it was, so an error can
 // still be reported after the handle is gone.
 
+#include <stdint.h>
 #include <stdio.h>
 #include <windows.h>
 
-template <typename Traits>
+template <typename Kind>
 class UniqueResource {
  public:
-  using Value = typename Traits::Value;
+  using Value = typename Kind::Value;
 
-  UniqueResource() : value_(Traits::empty()) {}
+  UniqueResource() : value_(Kind::empty()) {}
   explicit UniqueResource(Value value) : value_(value) {}
   ~UniqueResource() { reset(); }
   UniqueResource(UniqueResource&& other) : value_(other.release()) {}
@@ -24,13 +25,13 @@ class UniqueResource {
   UniqueResource& operator=(const UniqueResource&) = delete;
 
   Value get() const { return value_; }
-  bool valid() const { return value_ != Traits::empty(); }
+  bool valid() const { return value_ != Kind::empty(); }
 
   // Closes what is held (if anything) and holds value instead.
-  void reset(Value value = Traits::empty()) {
+  void reset(Value value = Kind::empty()) {
     if (valid()) {
       DWORD error = GetLastError();
-      Traits::close(value_);
+      Kind::close(value_);
       SetLastError(error);
     }
     value_ = value;
@@ -39,7 +40,7 @@ class UniqueResource {
   // Gives up what is held without closing it.
   Value release() {
     Value value = value_;
-    value_ = Traits::empty();
+    value_ = Kind::empty();
     return value;
   }
 
@@ -47,33 +48,21 @@ class UniqueResource {
   Value value_;
 };
 
-// The empty value and the close of each kind.
-struct SearchHandleTraits {
-  using Value = HANDLE;
-  static Value empty() { return INVALID_HANDLE_VALUE; }
-  static void close(Value value) { FindClose(value); }
-};
-struct FileHandleTraits {
-  using Value = HANDLE;
-  static Value empty() { return INVALID_HANDLE_VALUE; }
-  static void close(Value value) { CloseHandle(value); }
-};
-struct KernelHandleTraits {
-  using Value = HANDLE;
-  static Value empty() { return nullptr; }
-  static void close(Value value) { CloseHandle(value); }
-};
-struct FileStreamTraits {
-  using Value = FILE*;
-  static Value empty() { return nullptr; }
-  static void close(Value value) { fclose(value); }
+// A kind of handle: what it holds, the function that closes it, and the
+// value its opening returns on failure (an integer: INVALID_HANDLE_VALUE is
+// -1), which is also what an empty holder holds.
+template <typename Held, auto Close, intptr_t Empty = 0>
+struct HandleKind {
+  using Value = Held;
+  static Value empty() { return reinterpret_cast<Value>(Empty); }
+  static void close(Value value) { Close(value); }
 };
 
 // A search handle from FindFirstFileW.
-using SearchHandle = UniqueResource<SearchHandleTraits>;
+using SearchHandle = UniqueResource<HandleKind<HANDLE, &FindClose, -1>>;
 // A file handle from CreateFile.
-using FileHandle = UniqueResource<FileHandleTraits>;
+using FileHandle = UniqueResource<HandleKind<HANDLE, &CloseHandle, -1>>;
 // A process or thread handle: empty is null, as a failed launch leaves it.
-using KernelHandle = UniqueResource<KernelHandleTraits>;
+using KernelHandle = UniqueResource<HandleKind<HANDLE, &CloseHandle>>;
 // A C runtime stream from fopen_s.
-using FileStream = UniqueResource<FileStreamTraits>;
+using FileStream = UniqueResource<HandleKind<FILE*, &fclose>>;

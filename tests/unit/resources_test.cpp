@@ -145,11 +145,19 @@ BOOL CALLBACK collect_name(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
   return TRUE;
 }
 
-TEST(Resources, ExactlyOneManifestWithTheDeliverablesExecutionLevel) {
+// check(deliverable, its program mapped), for each deliverable.
+template <typename Check>
+void each_mapped_program(Check check) {
   for (const Deliverable& d : kDeliverables) {
     SCOPED_TRACE(testing::Message() << d.version);
     MappedProgram program(testsupport::program_path(d.file));
     ASSERT_TRUE(program.mapped());
+    check(d, program);
+  }
+}
+
+TEST(Resources, ExactlyOneManifestWithTheDeliverablesExecutionLevel) {
+  each_mapped_program([](const Deliverable& d, const MappedProgram& program) {
     const HMODULE module = program.module();
 
     std::vector<ULONG_PTR> names;
@@ -172,14 +180,11 @@ TEST(Resources, ExactlyOneManifestWithTheDeliverablesExecutionLevel) {
                             d.level + "\""),
               std::string::npos)
         << manifest;
-  }
+  });
 }
 
 TEST(Resources, ImportsOnlyKnownDllsAndDependentLoadsFromTheSystemFolder) {
-  for (const Deliverable& d : kDeliverables) {
-    SCOPED_TRACE(testing::Message() << d.version);
-    MappedProgram program(testsupport::program_path(d.file));
-    ASSERT_TRUE(program.mapped());
+  each_mapped_program([](const Deliverable&, const MappedProgram& program) {
     std::vector<std::string> libraries, functions;
     program.imports(&libraries, &functions);
     EXPECT_FALSE(libraries.empty());
@@ -196,7 +201,7 @@ TEST(Resources, ImportsOnlyKnownDllsAndDependentLoadsFromTheSystemFolder) {
     // Linked with /DEPENDENTLOADFLAG:0x800 (LOAD_LIBRARY_SEARCH_SYSTEM32).
     EXPECT_EQ(program.dependent_load_flags(), 0x800);
 #endif
-  }
+  });
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+# add_program(<target> CORE <library> SOURCES <sources> [LIBS <libraries>]
+#             <the deliverable, as add_windows_resources takes it>)
+# One of the shipped programs: everything but main.cpp in the library, so
+# that the tests link the very code the program runs; main.cpp in the
+# program, with its resources. The library's headers are found before any
+# other (tarvex's dirent.h must win over the runtime's).
+function(add_program target)
+  set(_deliverable NAME DESCRIPTION VERSION EXECUTION_LEVEL)
+  cmake_parse_arguments(P "" "CORE;${_deliverable}" "SOURCES;LIBS" ${ARGN})
+  add_library(${P_CORE} STATIC ${P_SOURCES})
+  target_include_directories(${P_CORE} BEFORE PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${P_CORE} PUBLIC hardening toolkit ${P_LIBS})
+  add_executable(${target} main.cpp)
+  target_link_libraries(${target} PRIVATE ${P_CORE})
+  set(_resources)
+  foreach(_key IN LISTS _deliverable)
+    if(DEFINED P_${_key})
+      list(APPEND _resources ${_key} "${P_${_key}}")
+    endif()
+  endforeach()
+  add_windows_resources(${target} ${_resources})
+endfunction()
