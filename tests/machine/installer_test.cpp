@@ -69,21 +69,11 @@ class InstalledPackage {
   const TestPackage& package_;
 };
 
-// A package folder (with a blank in its name) holding a copy of the MSI.
-class PackageFolder {
- public:
-  explicit PackageFolder(const std::wstring& name, const TestPackage* package)
-      : scratch_(name) {
-    if (package != nullptr) {
-      std::wstring built = msi_folder() + package->file;
-      CopyFileW(built.c_str(), (path() + L"\\" + package->file).c_str(), FALSE);
-    }
-  }
-  const std::wstring& path() const { return scratch_.path(); }
-
- private:
-  ScratchFolder scratch_;
-};
+// A copy of the built MSI in a package folder (each has a blank in its name).
+bool put_package(const ScratchFolder& folder, const TestPackage& package) {
+  return CopyFileW((msi_folder() + package.file).c_str(),
+                   (folder.path() + L"\\" + package.file).c_str(), FALSE);
+}
 
 // Quiet mode prints nothing; a lone /q is not the quiet switch, so that run
 // is visible and echoes the line exactly. Both install the package.
@@ -101,8 +91,8 @@ TEST(Installer, HandsTheMsiOverQuietlyOrVisiblyAndItInstalls) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.output);
     InstalledPackage cleanup(row.package);
-    PackageFolder folder(L"driver package", &row.package);
-    ASSERT_TRUE(path_exists(folder.path() + L"\\" + row.package.file));
+    ScratchFolder folder(L"driver package");
+    ASSERT_TRUE(put_package(folder, row.package));
     RunResult run = run_program(program_path(L"installer.exe"), row.arguments,
                                 folder.path());
     EXPECT_EQ(run.exit_code, 0u);
@@ -112,11 +102,11 @@ TEST(Installer, HandsTheMsiOverQuietlyOrVisiblyAndItInstalls) {
 }
 
 TEST(Installer, NoMsiFilePrintsTheSearchErrorAndExits1) {
-  PackageFolder empty(L"driver package empty", nullptr);
+  ScratchFolder empty(L"driver package empty");
   // *.msi finds x.msix through its 8.3 short name (X~1.MSI): not an MSI.
-  PackageFolder msix_only(L"driver package msix", nullptr);
+  ScratchFolder msix_only(L"driver package msix");
   write_file(msix_only.path() + L"\\Driver Package.msix", "not a package");
-  for (const PackageFolder* folder : {&empty, &msix_only}) {
+  for (const ScratchFolder* folder : {&empty, &msix_only}) {
     for (const wchar_t* arguments : {L"/S", L""}) {
       RunResult run = run_program(program_path(L"installer.exe"), arguments,
                                   folder->path());
@@ -149,7 +139,8 @@ TEST_F(PlantedLibraries, NeverRunInsideAnElevatedProgramAndTheLaunchHappens) {
     InstalledPackage cleanup(kQuietPackage);
     Installation machine;
     machine.inf(L"oem940.inf", "[Version]\r\nProvider=DevedoZudi\r\n");
-    PackageFolder folder(L"planted libraries", &kQuietPackage);
+    ScratchFolder folder(L"planted libraries");
+    ASSERT_TRUE(put_package(folder, kQuietPackage));
     ASSERT_TRUE(CopyFileW(program_path(row.program).c_str(),
                           (folder.path() + L"\\" + row.program).c_str(),
                           FALSE));

@@ -235,13 +235,6 @@ void registry_fact() {
   delete_key_tree(parent);
 }
 
-std::string ascii_lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 // Libraries the Windows loader and shell are known to look up by name, most
 // of them not KnownDLLs; and three that are (imm32, shlwapi, gdi32), which
 // ran inside the programs under Wine, where no name is a KnownDLL, before the
@@ -281,16 +274,13 @@ std::string planted_libraries_run(const wchar_t* program,
   }
   // Each load is logged as "<library path> in <program path>".
   std::string ran;
-  const std::string inside = " in " + ascii_lower(utf8(copy));
   for (const std::string& load : planted_library_loads()) {
-    const std::string line = ascii_lower(load);
-    if (line.size() < inside.size() ||
-        line.compare(line.size() - inside.size(), inside.size(), inside) != 0)
-      continue;
-    std::string library = line.substr(0, line.size() - inside.size());
-    library = library.substr(library.find_last_of('\\') + 1);
-    if (ran.find(library) == std::string::npos)
-      ran += (ran.empty() ? "" : " ") + library;
+    for (const wchar_t* name : kLookedUpByName) {
+      if (lower(widened(load)) ==
+              lower(folder + L"\\" + name + L".dll in " + copy) &&
+          ran.find(utf8(name)) == std::string::npos)
+        ran += (ran.empty() ? "" : " ") + utf8(name) + ".dll";
+    }
   }
   clear_planted_library_loads();
   DeleteFileW(kProbeInf);
