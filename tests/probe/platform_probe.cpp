@@ -105,9 +105,7 @@ void runtime_facts() {
   fact("r on CR LF", pieces("a\r\nb", "r"));
   fact("r on a lone CR", pieces("a\rb", "r"));
   fact("r on a CR at the end", pieces("a\r", "r"));
-  fact("r on a Ctrl-Z in the middle", pieces("a\x1a"
-                                             "b",
-                                             "r"));
+  fact("r on a Ctrl-Z in the middle", pieces(std::string("a\x1a") + "b", "r"));
   char narrow[8];
   size_t converted = 0;
   errno_t status = wcstombs_s(&converted, narrow, sizeof narrow, L"\x0100", 7);
@@ -311,9 +309,7 @@ int main(int argc, char** argv) {
   pnputil_facts();
   runtime_facts();
   search_facts();
-  const char* throwaway = getenv("DRIVER_TOOLS_THROWAWAY_MACHINE");
-  if (running_under_wine() ||
-      (throwaway != nullptr && strcmp(throwaway, "1") == 0)) {
+  if (throwaway_machine()) {
     bare_name_fact(me);
     link_fact();
     autorun_fact();

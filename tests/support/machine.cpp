@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <string.h>
+
 #include <stdexcept>
 
 namespace testsupport {
@@ -76,6 +79,12 @@ bool running_under_wine() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr &&
          GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool throwaway_machine() {
+  const char* throwaway = getenv("DRIVER_TOOLS_THROWAWAY_MACHINE");
+  return running_under_wine() ||
+         (throwaway != nullptr && strcmp(throwaway, "1") == 0);
 }
 
 std::wstring system_folder() {

@@ -12,6 +12,10 @@ namespace testsupport {
 // True when this process runs under Wine (ntdll exports wine_get_version).
 bool running_under_wine();
 
+// True when tests may change this machine: under Wine, or where
+// DRIVER_TOOLS_THROWAWAY_MACHINE=1 says so (a runner thrown away afterwards).
+bool throwaway_machine();
+
 // The system folder, as GetSystemDirectoryW names it (no trailing backslash).
 std::wstring system_folder();
 

@@ -4,8 +4,6 @@
 // that is thrown away afterwards), and otherwise skips every test: it never
 // touches a real Windows machine that someone keeps.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <string.h>
 
 #include "machine.h"
 
@@ -14,11 +12,7 @@ namespace {
 class ThrowawayMachineOnly : public ::testing::Environment {
  public:
   void SetUp() override {
-    const char* throwaway = getenv("DRIVER_TOOLS_THROWAWAY_MACHINE");
-    if (testsupport::running_under_wine() ||
-        (throwaway != nullptr && strcmp(throwaway, "1") == 0)) {
-      return;
-    }
+    if (testsupport::throwaway_machine()) return;
     GTEST_SKIP() << "These tests change the machine: they run under Wine, or "
                     "where DRIVER_TOOLS_THROWAWAY_MACHINE=1 says the machine "
                     "may be changed.";
