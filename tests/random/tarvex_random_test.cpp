@@ -137,7 +137,7 @@ struct Machine {
   std::map<std::wstring, std::string> infs;  // by name
   bool base = false;
   std::map<std::wstring, Entry> entries;  // by name
-  std::vector<std::wstring> keys;         // below HKLM
+  std::set<std::wstring> keys;            // below HKLM
   bool folders[5] = {};                   // which candidates are folders
   std::string description;
 };
@@ -171,16 +171,13 @@ Machine lay_out(Dice& dice, Installation& installation) {
       for (const std::wstring& key :
            {name, short_name(kInstallShield + L"\\" + name),
             name.substr(0, 59)}) {
-        if (dice.chance(0.7)) machine.keys.push_back(kFirstKeyPrefix + key);
-        if (dice.chance(0.7)) machine.keys.push_back(kSecondKeyPrefix + key);
+        if (dice.chance(0.7)) machine.keys.insert(kFirstKeyPrefix + key);
+        if (dice.chance(0.7)) machine.keys.insert(kSecondKeyPrefix + key);
       }
       machine.entries[name] = entry;
     }
     text << machine.entries.size() << " entries; ";
   }
-  std::sort(machine.keys.begin(), machine.keys.end());
-  machine.keys.erase(std::unique(machine.keys.begin(), machine.keys.end()),
-                     machine.keys.end());
   for (const std::wstring& key : machine.keys) installation.key(key);
 
   if (dice.chance(0.5)) installation.file(kMakerFolder + L"\\readme.txt");
