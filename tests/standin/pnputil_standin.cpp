@@ -17,6 +17,7 @@
 #include <windows.h>
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <string>
 #include <vector>
@@ -40,20 +41,6 @@ DWORD pause_milliseconds() {
   DWORD length = GetEnvironmentVariableW(kPauseVariable, value, 16);
   if (length == 0 || length >= 16) return kWorkMilliseconds;
   return static_cast<DWORD>(wcstoul(value, nullptr, 10));
-}
-
-// The command line without the program's own name.
-std::wstring argument_text() {
-  const wchar_t* line = GetCommandLineW();
-  if (*line == L'"') {
-    ++line;
-    while (*line != L'\0' && *line != L'"') ++line;
-    if (*line == L'"') ++line;
-  } else {
-    while (*line != L'\0' && *line != L' ' && *line != L'\t') ++line;
-  }
-  while (*line == L' ' || *line == L'\t') ++line;
-  return line;
 }
 
 // The words of our command line after the program's name, split as the C
@@ -106,7 +93,8 @@ void append_to_log(const wchar_t* log_path, const std::wstring& text) {
 }  // namespace
 
 int main() {
-  std::wstring arguments = argument_text();
+  // The command line without the program's own name.
+  std::wstring arguments = PathGetArgsW(GetCommandLineW());
   std::vector<std::wstring> words = argument_words();
   Sleep(pause_milliseconds());
   if (!started_from_system_folder()) {

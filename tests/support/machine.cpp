@@ -1,12 +1,16 @@
 #include "machine.h"
 
 #include "programs.h"
+#include "text.h"
 
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 #include <string.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace testsupport {
@@ -94,31 +98,15 @@ std::wstring system_folder() {
 }
 
 void write_file(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    throw failure("CreateFileW", GetLastError());
-  DWORD written = 0;
-  BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                      &written, nullptr);
-  DWORD error = GetLastError();
-  CloseHandle(file);
-  if (!ok || written != bytes.size()) throw failure("WriteFile", error);
+  std::ofstream file(std::filesystem::path(path), std::ios::binary);
+  if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))
+           .flush())
+    throw std::runtime_error("writing " + utf8(path) + " failed");
 }
 
 std::string read_file(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string bytes;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-    bytes.append(chunk, got);
-  }
-  CloseHandle(file);
-  return bytes;
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 bool path_exists(const std::wstring& path) {
