@@ -188,17 +188,15 @@ void link_fact() {
 void autorun_fact() {
   const wchar_t kProcessor[] = L"Software\\Microsoft\\Command Processor";
   const std::wstring marker = std::wstring(kProbeFolder) + L"\\autorun.txt";
-  HKEY key = nullptr;
-  RegCreateKeyExW(HKEY_CURRENT_USER, kProcessor, 0, nullptr, 0, KEY_ALL_ACCESS,
-                  nullptr, &key, nullptr);
   wchar_t saved[1024];
   DWORD saved_size = sizeof saved;
-  const bool had = RegGetValueW(key, nullptr, L"AutoRun", RRF_RT_REG_SZ,
-                                nullptr, saved, &saved_size) == ERROR_SUCCESS;
+  const bool had =
+      RegGetValueW(HKEY_CURRENT_USER, kProcessor, L"AutoRun", RRF_RT_REG_SZ,
+                   nullptr, saved, &saved_size) == ERROR_SUCCESS;
   const std::wstring command = L"echo ran>\"" + marker + L"\"";
-  RegSetValueExW(key, L"AutoRun", 0, REG_SZ,
-                 reinterpret_cast<const BYTE*>(command.c_str()),
-                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  RegSetKeyValueW(HKEY_CURRENT_USER, kProcessor, L"AutoRun", REG_SZ,
+                  command.c_str(),
+                  static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
   std::string answer;
   for (const wchar_t* switches : {L"/c exit", L"/d /c exit"}) {
     DeleteFileW(marker.c_str());
@@ -207,12 +205,11 @@ void autorun_fact() {
               (path_exists(marker) ? " runs it" : " does not");
   }
   if (had) {
-    RegSetValueExW(key, L"AutoRun", 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(saved), saved_size);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kProcessor, L"AutoRun", REG_SZ, saved,
+                    saved_size);
   } else {
-    RegDeleteValueW(key, L"AutoRun");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kProcessor, L"AutoRun");
   }
-  RegCloseKey(key);
   DeleteFileW(marker.c_str());
   fact("cmd AutoRun from HKCU", answer);
 }

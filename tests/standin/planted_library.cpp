@@ -5,36 +5,23 @@
 // program goes on as if it had not been there.
 #include <windows.h>
 
+#include <string>
+
 #include "standin_log.h"
 
 namespace {
 
-// Appends module's full path to line at used; false if it would not fit.
-bool append_module_path(HMODULE module, wchar_t* line, size_t capacity,
-                        size_t* used) {
-  DWORD length = GetModuleFileNameW(module, line + *used,
-                                    static_cast<DWORD>(capacity - *used));
-  if (length == 0 || *used + length >= capacity) return false;
-  *used += length;
-  return true;
+std::wstring module_path(HMODULE module) {
+  wchar_t path[MAX_PATH];
+  return std::wstring(path, GetModuleFileNameW(module, path, MAX_PATH));
 }
 
 void log_load(HMODULE self) {
-  const size_t kLineChars = 2 * MAX_PATH + 8;
-  const wchar_t kBetween[] = L" in ";
-  wchar_t line[kLineChars];
-  size_t used = 0;
-  if (!append_module_path(self, line, kLineChars, &used) ||
-      used + wcslen(kBetween) >= kLineChars) {
-    return;
-  }
-  for (const wchar_t* part = kBetween; *part != L'\0'; ++part)
-    line[used++] = *part;
-  if (!append_module_path(nullptr, line, kLineChars, &used)) return;
-  char bytes[3 * kLineChars];
-  int count =
-      WideCharToMultiByte(CP_UTF8, 0, line, static_cast<int>(used), bytes,
-                          static_cast<int>(sizeof bytes), nullptr, nullptr);
+  const std::wstring line = module_path(self) + L" in " + module_path(nullptr);
+  char bytes[3 * (2 * MAX_PATH + 8)];
+  int count = WideCharToMultiByte(
+      CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes,
+      static_cast<int>(sizeof bytes), nullptr, nullptr);
   if (count > 0)
     append_log_line(PLANTED_LIBRARY_LOG, bytes, static_cast<size_t>(count));
 }

@@ -1,7 +1,5 @@
 #include "installation.h"
 
-#include <stdio.h>
-#include <string.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -31,17 +29,12 @@ std::wstring parent(const std::wstring& path) {
 
 // The first line of a text file that contains key, trimmed; "" if none.
 std::string line_with(const std::wstring& path, const char* key) {
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) return "";
-  char line[512];
-  std::string result;
-  while (result.empty() && fgets(line, sizeof line, file) != nullptr) {
-    if (strstr(line, key) != nullptr) result = line;
+  for (std::string line : split(read_file(path) + "\n", "\n")) {
+    if (line.find(key) == std::string::npos) continue;
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
   }
-  fclose(file);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r'))
-    result.pop_back();
-  return result;
+  return "";
 }
 
 // path and, unless it is a link, everything below it.
@@ -65,22 +58,18 @@ void add_keys(const std::wstring& branch, bool details,
               std::vector<Item>* items) {
   HKEY handle = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, branch.c_str(), 0,
-                    KEY_READ | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS) {
+                    KEY_READ | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS)
     return;
-  }
   wchar_t name[512];
-  for (DWORD i = 0;; ++i) {
-    DWORD length = 512;
-    if (RegEnumKeyExW(handle, i, name, &length, nullptr, nullptr, nullptr,
-                      nullptr) != ERROR_SUCCESS) {
-      break;
-    }
+  DWORD length = 512;
+  for (DWORD i = 0; RegEnumKeyExW(handle, i, name, &length, nullptr, nullptr,
+                                  nullptr, nullptr) == ERROR_SUCCESS;
+       ++i, length = 512) {
     wchar_t value[256] = L"";
     DWORD size = sizeof value;
-    if (details) {
+    if (details)
       RegGetValueW(handle, name, L"DisplayName", RRF_RT_REG_SZ, nullptr, value,
                    &size);
-    }
     items->push_back(
         {"uninstall key", L"HKLM\\" + branch + L"\\" + name, utf8(value)});
   }

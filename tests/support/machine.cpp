@@ -220,14 +220,8 @@ bool key_exists(const std::wstring& subkey) {
 }
 
 void delete_key_tree(const std::wstring& subkey) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0,
-                    KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
-    return;
-  }
-  RegDeleteTreeW(key, nullptr);
-  RegCloseKey(key);
-  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), KEY_WOW64_64KEY, 0);
+  // The key itself goes too; a 64-bit program sees the 64-bit view.
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, subkey.c_str());
 }
 
 ScratchFolder::ScratchFolder(const std::wstring& name)

@@ -4,6 +4,7 @@
 // tlhelp32.h needs windows.h first.
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 
@@ -19,25 +20,20 @@ const int kStartAttempts = 3;
 
 // A folder CMake named, with Windows' separators (the loader wants them).
 std::wstring windows_folder(std::wstring folder) {
-  for (wchar_t& c : folder) {
-    if (c == L'/') c = L'\\';
-  }
+  std::replace(folder.begin(), folder.end(), L'/', L'\\');
   return folder;
 }
 
 // Our environment with the extra entries laid over it, as a block.
 std::wstring environment_block(const std::vector<std::wstring>& extra) {
   std::map<std::wstring, std::wstring> entries;
-  wchar_t* block = GetEnvironmentStringsW();
-  for (const wchar_t* at = block; *at != L'\0'; at += wcslen(at) + 1) {
-    std::wstring entry = at;
-    size_t equals = entry.find(L'=', 1);
-    entries[entry.substr(0, equals)] = entry;
-  }
-  FreeEnvironmentStringsW(block);
-  for (const std::wstring& entry : extra) {
+  auto add = [&](const std::wstring& entry) {
     entries[entry.substr(0, entry.find(L'=', 1))] = entry;
-  }
+  };
+  wchar_t* block = GetEnvironmentStringsW();
+  for (const wchar_t* at = block; *at != L'\0'; at += wcslen(at) + 1) add(at);
+  FreeEnvironmentStringsW(block);
+  for (const std::wstring& entry : extra) add(entry);
   std::wstring result;
   for (const auto& entry : entries) result += entry.second + L'\0';
   return result + L'\0';
@@ -57,11 +53,9 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
                       const std::wstring& folder,
                       const std::vector<std::wstring>& extra_environment) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE read_end = nullptr;
-  HANDLE write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) {
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0))
     throw std::runtime_error("CreatePipe failed");
-  }
   SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
 
   STARTUPINFOW startup = {};
