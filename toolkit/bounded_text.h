@@ -7,9 +7,12 @@
 // bytes and characters up to U+00FF map one to one).
 
 #include <stddef.h>
+#include <string.h>
+#include <wchar.h>
 
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 
 // Narrows source into target (capacity bytes with the terminator); false,
 // with target empty, if a character does not convert or the text does not
@@ -37,8 +40,14 @@ bool append_text(Char* target, size_t capacity, const Char* source) {
     target[0] = Char(0);
     return false;
   }
-  std::char_traits<Char>::copy(target + used, source, added + 1);
-  return true;
+  int status = 0;
+  if constexpr (std::is_same_v<Char, char>) {
+    status = strcat_s(target, capacity, source);
+  } else {
+    status = wcscat_s(target, capacity, source);
+  }
+  if (status != 0) target[0] = Char(0);
+  return status == 0;
 }
 
 // Writes the parts one after another into target only if all of them fit;
