@@ -44,18 +44,20 @@ void fill_entry(dirent* entry, const WIN32_FIND_DATAW& record) {
 }  // namespace
 
 DIR* opendir(const char* path) {
-  // The wide stream refuses a missing or empty path (ENOENT) itself.
-  wchar_t wide_path[kWidePathChars] = L"";
-  if (path != nullptr && !widen_text(path, wide_path, kWidePathChars))
-    return nullptr;
-  WideStream* stream = open_wide_stream(path != nullptr ? wide_path : nullptr);
-  if (stream == nullptr) return nullptr;
+  if (is_missing_path(path)) return nullptr;
   DIR* dir = static_cast<DIR*>(malloc(sizeof(DIR)));
-  if (dir == nullptr) {
-    close_wide_stream(stream);
+  if (dir == nullptr) return nullptr;
+
+  wchar_t wide_path[kWidePathChars];
+  if (!widen_text(path, wide_path, kWidePathChars)) {
+    free(dir);
     return nullptr;
   }
-  dir->wide_stream = stream;
+  dir->wide_stream = open_wide_stream(wide_path);
+  if (dir->wide_stream == nullptr) {
+    free(dir);
+    return nullptr;
+  }
   return dir;
 }
 

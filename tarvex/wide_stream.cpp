@@ -29,10 +29,7 @@ void finish_search_pattern(wchar_t* full_path, size_t length) {
 }
 
 WideStream* open_wide_stream(const wchar_t* path) {
-  if (path == nullptr || path[0] == L'\0') {
-    _set_errno(ENOENT);
-    return nullptr;
-  }
+  if (is_missing_path(path)) return nullptr;
   WideStream* stream = static_cast<WideStream*>(malloc(sizeof(WideStream)));
   if (stream == nullptr) return nullptr;
   stream->cached = 0;

@@ -2,6 +2,8 @@
 // The wide stream under a DIR: the search of one folder, with the find
 // record it last filled and the pattern it was started with.
 
+#include <errno.h>
+#include <stdlib.h>
 #include <windows.h>
 
 struct WideStream {
@@ -10,6 +12,15 @@ struct WideStream {
   HANDLE search_handle;  // INVALID_HANDLE_VALUE once the search has ended
   wchar_t* pattern;      // full path + separator + "*", on the heap
 };
+
+// True, with errno set to ENOENT, for a null or empty path (narrow or wide),
+// on which no stream opens.
+template <typename Char>
+bool is_missing_path(const Char* path) {
+  if (path != nullptr && path[0] != Char(0)) return false;
+  _set_errno(ENOENT);
+  return true;
+}
 
 // Starts a search of the folder at path; null (errno ENOENT where a search
 // could not start) on failure. The first entry is cached.
