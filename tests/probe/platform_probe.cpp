@@ -27,7 +27,6 @@ using namespace testsupport;
 
 const wchar_t kProbeFolder[] = L"c:\\driver-tools-probe";
 const wchar_t kTwinName[] = L"driver-tools-probe-twin.exe";
-const char kTwinSwitch[] = "--twin";
 
 void fact(const char* name, const std::string& answer) {
   printf("%s: %s\n", name, answer.c_str());
@@ -38,12 +37,9 @@ std::string shown(const std::wstring& text) {
   std::string out = "\"";
   for (wchar_t c : text) {
     char unit[16];
-    if (c >= 0x20 && c < 0x7F && c != L'"' && c != L'\\') {
-      out += static_cast<char>(c);
-    } else {
-      snprintf(unit, sizeof unit, "\\x%02x", static_cast<unsigned>(c));
-      out += unit;
-    }
+    snprintf(unit, sizeof unit, "\\x%02x", static_cast<unsigned>(c));
+    const bool plain = c >= 0x20 && c < 0x7F && c != L'"' && c != L'\\';
+    out += plain ? std::string(1, static_cast<char>(c)) : unit;
   }
   return out + "\"";
 }
@@ -56,9 +52,8 @@ std::string pieces(const std::string& bytes, const char* mode) {
   if (fopen_s(&file, bytes_of(path).c_str(), mode) != 0) return "no open";
   std::string out;
   wchar_t piece[256];
-  while (fgetws(piece, 256, file) != nullptr) {
+  while (fgetws(piece, 256, file) != nullptr)
     out += (out.empty() ? "" : " ") + shown(piece);
-  }
   fclose(file);
   return out.empty() ? "nothing" : out;
 }
@@ -128,35 +123,32 @@ void search_facts() {
 }
 
 // Which of two same-named programs a bare name starts: the current
-// folder's or the system folder's. Each copy of the probe, started with
-// --twin, writes where it runs from.
-void bare_name_fact(const std::wstring& self) {
-  const std::wstring result = std::wstring(kProbeFolder) + L"\\twin.txt";
+// folder's or the system folder's. Both are copies of the pnputil stand-in,
+// which marks its line "PLANTED" unless it runs from the system folder.
+void bare_name_fact() {
   const std::wstring here = std::wstring(kProbeFolder) + L"\\" + kTwinName;
   const std::wstring system = system_folder() + L"\\" + kTwinName;
-  CopyFileW(self.c_str(), here.c_str(), FALSE);
-  if (!CopyFileW(self.c_str(), system.c_str(), FALSE)) {
-    fact("ShellExecuteExW bare name", "cannot write the system folder");
-    DeleteFileW(here.c_str());
-    return;
-  }
-  SetCurrentDirectoryW(kProbeFolder);
-  const std::wstring parameters =
-      widened(kTwinSwitch) + L" \"" + result + L"\"";
-  SHELLEXECUTEINFOW info = {};
-  info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
-  info.lpFile = kTwinName;
-  info.lpParameters = parameters.c_str();
-  info.nShow = SW_HIDE;
-  std::string answer = "not started";
-  if (ShellExecuteExW(&info) && info.hProcess != nullptr) {
-    WaitForSingleObject(info.hProcess, 10000);
-    CloseHandle(info.hProcess);
-    const std::string ran = read_file(result);
-    answer = lower(widened(ran)) == lower(here)     ? "the current folder's"
-             : lower(widened(ran)) == lower(system) ? "the system folder's"
-                                                    : "unknown: " + ran;
+  std::string answer = "cannot write the system folder";
+  if (plant_standin(here) && plant_standin(system)) {
+    clear_pnputil_calls();
+    SetCurrentDirectoryW(kProbeFolder);
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = kTwinName;
+    info.lpParameters = L"twin";
+    info.nShow = SW_HIDE;
+    answer = "not started";
+    if (ShellExecuteExW(&info) && info.hProcess != nullptr) {
+      WaitForSingleObject(info.hProcess, 10000);
+      CloseHandle(info.hProcess);
+      const std::vector<std::string> calls = pnputil_calls();
+      answer = calls.size() != 1            ? "unknown"
+               : calls[0] == "twin"         ? "the system folder's"
+               : calls[0] == "PLANTED twin" ? "the current folder's"
+                                            : "unknown: " + calls[0];
+    }
+    clear_pnputil_calls();
   }
   fact("ShellExecuteExW bare name starts", answer);
   DeleteFileW(system.c_str());
@@ -293,13 +285,7 @@ void planting_facts() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  wchar_t self[MAX_PATH];
-  const std::wstring me(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-  if (argc == 3 && strcmp(argv[1], kTwinSwitch) == 0) {
-    write_file(widened(argv[2]), bytes_of(me));
-    return 0;
-  }
+int main() {
   remove_tree(kProbeFolder);
   make_folders(kProbeFolder);
   fact("platform", running_under_wine() ? "Wine" : "Windows");
@@ -307,7 +293,7 @@ int main(int argc, char** argv) {
   runtime_facts();
   search_facts();
   if (throwaway_machine()) {
-    bare_name_fact(me);
+    bare_name_fact();
     link_fact();
     autorun_fact();
     registry_fact();

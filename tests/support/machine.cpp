@@ -160,9 +160,8 @@ void remove_tree(const std::wstring& path) {
     remove_link(path);
     return;
   }
-  for (const std::wstring& name : listed(path + L"\\*")) {
+  for (const std::wstring& name : listed(path + L"\\*"))
     remove_tree(path + L"\\" + name);
-  }
   RemoveDirectoryW(path.c_str());
 }
 

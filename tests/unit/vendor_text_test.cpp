@@ -116,12 +116,12 @@ TEST(FastReader, AgreesWithTheRuntimesReadingOnRandomFiles) {
   ScratchFolder scratch(L"fast-reader");
   const unsigned seed = randomized::seed();
   std::mt19937 random(seed);
-  const std::string path_text =
-      std::string(scratch.path().begin(), scratch.path().end()) + "\\f.inf";
+  const std::wstring path = scratch.path() + L"\\f.inf";
+  const std::string path_text = bytes_of(path);
   int found = 0;
   for (int round = 0; round < 400; ++round) {
     std::string text = random_text(random);
-    write_file(std::wstring(path_text.begin(), path_text.end()), text);
+    write_file(path, text);
     const bool reference =
         file_contains_any(path_text.c_str(), "r", kBoth, kVendorMarkerCount);
     const bool fast =
