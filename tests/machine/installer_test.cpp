@@ -39,15 +39,13 @@ bool msiexec_running() { return !running_processes(L"msiexec.exe").empty(); }
 // installer does not wait for msiexec: the test does, until the package is
 // registered and Windows Installer has finished.
 bool wait_for_install(const TestPackage& package) {
-  for (DWORD waited = 0; waited < kInstallTimeoutMs; waited += 250) {
-    if (path_exists(package.payload) &&
-        key_exists(kUninstallKey + std::wstring(package.product_code)) &&
-        !msiexec_running()) {
-      return true;
-    }
-    Sleep(250);
-  }
-  return false;
+  return eventually(
+      [&] {
+        return path_exists(package.payload) &&
+               key_exists(kUninstallKey + std::wstring(package.product_code)) &&
+               !msiexec_running();
+      },
+      kInstallTimeoutMs);
 }
 
 std::wstring msiexec_path() { return system_folder() + L"\\msiexec.exe"; }

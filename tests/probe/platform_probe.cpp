@@ -255,10 +255,8 @@ std::string planted_libraries_run(const wchar_t* program,
   run_program(copy, arguments, folder);
   // installer does not wait for msiexec, which may still hold the MSI.
   const std::wstring msi = folder + L"\\probe.msi";
-  for (DWORD waited = 0; waited < kSettleMilliseconds && path_exists(msi);
-       waited += 100) {
-    if (!DeleteFileW(msi.c_str())) Sleep(100);
-  }
+  eventually([&] { return DeleteFileW(msi.c_str()) || !path_exists(msi); },
+             kSettleMilliseconds);
   // Each load is logged as "<library path> in <program path>".
   std::string ran;
   for (const std::string& load : planted_library_loads()) {

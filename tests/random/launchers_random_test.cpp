@@ -23,6 +23,8 @@ using namespace testsupport;
 
 using randomized::Dice;
 
+const unsigned long kMsiexecStartMilliseconds = 30000;
+
 // The stand-in takes msiexec's place in the system folder too.
 class RandomPackageFolders : public NeedsPnputilStandIn {};
 
@@ -84,16 +86,6 @@ std::wstring first_msi(const std::wstring& folder) {
   return L"";
 }
 
-bool wait_for_calls(size_t count) {
-  // installer does not wait for msiexec; on a busy machine it may take a
-  // while to start.
-  for (int i = 0; i < 600; ++i) {
-    if (pnputil_calls().size() >= count) return true;
-    Sleep(50);
-  }
-  return false;
-}
-
 TEST_F(RandomPackageFolders, InstallerHandsOverWhatTheModelSays) {
   MsiexecStandIn stand_in;
   const unsigned seed = randomized::seed();
@@ -142,8 +134,12 @@ TEST_F(RandomPackageFolders, InstallerHandsOverWhatTheModelSays) {
     clear_pnputil_calls();
     RunResult run =
         run_program(program_path(L"installer.exe"), widened(arguments), folder);
-    // installer does not wait for msiexec.
-    EXPECT_TRUE(std::get<2>(expected).empty() || wait_for_calls(1)) << where;
+    // installer does not wait for msiexec, which on a busy machine may take
+    // a while to start.
+    EXPECT_TRUE(std::get<2>(expected).empty() ||
+                eventually([] { return !pnputil_calls().empty(); },
+                           kMsiexecStartMilliseconds))
+        << where;
     EXPECT_EQ(Outcome(run.exit_code, run.output, pnputil_calls()), expected)
         << where;
     if (!at_root) remove_tree(folder);

@@ -18,6 +18,9 @@ namespace testsupport {
 namespace {
 
 const wchar_t kScratchRoot[] = L"c:\\tarvex-tests\\";
+// How long what a Unix program did may take to show.
+const unsigned long kUnixSettleMilliseconds = 2000;
+const unsigned long kPollMilliseconds = 20;
 
 std::runtime_error failure(const std::string& what, DWORD error) {
   return std::runtime_error(what + " failed with error " +
@@ -44,22 +47,13 @@ void run_unix(const std::wstring& program, const std::wstring& arguments) {
   run_program(L"Z:\\bin\\" + program, arguments);
 }
 
-// Waits a little for what a Unix program did to show.
-bool settles(const std::wstring& path, bool link_wanted) {
-  for (int i = 0; i < 100; ++i) {
-    if (is_link(path) == link_wanted) return true;
-    Sleep(20);
-  }
-  return false;
-}
-
 void remove_link(const std::wstring& path) {
   // Wine's RemoveDirectoryW goes through a Unix link and removes the empty
   // folder it points to, leaving the link: rm removes the link itself and
   // never touches its target. Windows removes a junction itself.
   if (running_under_wine()) {
     run_unix(L"rm", L"-f " + quoted_unix_path(path));
-    settles(path, false);
+    eventually([&] { return !is_link(path); }, kUnixSettleMilliseconds);
   } else {
     RemoveDirectoryW(path.c_str());
   }
@@ -83,6 +77,16 @@ bool running_under_wine() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr &&
          GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool eventually(const std::function<bool()>& condition,
+                unsigned long milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  while (!condition()) {
+    if (GetTickCount64() >= end) return false;
+    Sleep(kPollMilliseconds);
+  }
+  return true;
 }
 
 bool throwaway_machine() {
@@ -179,7 +183,8 @@ void make_folder_link(const std::wstring& link, const std::wstring& target) {
   if (path_exists(link)) throw failure("make_folder_link: already there", 0);
   run_unix(L"ln", L"-s -n " + quoted_unix_path(target) + L" " +
                       quoted_unix_path(link));
-  if (!settles(link, true)) throw failure("ln -s", GetLastError());
+  if (!eventually([&] { return is_link(link); }, kUnixSettleMilliseconds))
+    throw failure("ln -s", GetLastError());
 }
 
 ScopedPath::ScopedPath(std::wstring path, bool clear_first)

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ bool running_under_wine();
 // True when tests may change this machine: under Wine, or where
 // DRIVER_TOOLS_THROWAWAY_MACHINE=1 says so (a runner thrown away afterwards).
 bool throwaway_machine();
+
+// Whether condition holds, asked every few milliseconds until it does or
+// milliseconds have passed: for what another process does in its own time.
+bool eventually(const std::function<bool()>& condition,
+                unsigned long milliseconds);
 
 // The system folder, as GetSystemDirectoryW names it (no trailing backslash).
 std::wstring system_folder();
