@@ -32,10 +32,9 @@ bool build_msi_pattern(const wchar_t* directory, size_t length,
                        wchar_t* pattern, size_t capacity) {
   // A zero length is a failed read; a length of capacity or more is the size
   // the platform would need, not a directory that was read.
-  if (capacity == 0) return false;
-  pattern[0] = L'\0';
-  if (length == 0 || length >= capacity) return false;
-  if (wcsnlen(directory, length + 1) != length) return false;
+  if (length == 0 || length >= capacity ||
+      wcsnlen(directory, length + 1) != length)
+    return refuse_text(pattern, capacity);
   return compose_text(pattern, capacity, {directory, kMsiPattern});
 }
 

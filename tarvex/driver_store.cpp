@@ -63,10 +63,8 @@ bool usable_inf_name(const wchar_t* found_name) {
 bool build_inf_path(const wchar_t* found_name, char* path, size_t capacity) {
   char name[kNameBytes];
   if (!narrow_text(found_name, name, sizeof name) ||
-      !reads_back_as(name, found_name)) {
-    if (capacity > 0) path[0] = '\0';
-    return false;
-  }
+      !reads_back_as(name, found_name))
+    return refuse_text(path, capacity);
   return compose_text(path, capacity, {kInfFolderPrefix, name});
 }
 
@@ -74,10 +72,8 @@ bool build_delete_driver_arguments(const char* inf_path, wchar_t* line,
                                    size_t capacity) {
   char narrow_line[kLineChars];
   if (!compose_text(narrow_line, sizeof narrow_line,
-                    {kDeleteDriverHead, inf_path, kDeleteDriverTail})) {
-    if (capacity > 0) line[0] = L'\0';
-    return false;
-  }
+                    {kDeleteDriverHead, inf_path, kDeleteDriverTail}))
+    return refuse_text(line, capacity);
   return widen_text(narrow_line, line, capacity);
 }
 

@@ -108,10 +108,7 @@ bool held_folder_is_link(HANDLE held, const char* path) {
 }  // namespace
 
 bool build_candidate_path(size_t index, char* path, size_t capacity) {
-  if (index >= kCandidateCount) {
-    if (capacity > 0) path[0] = '\0';
-    return false;
-  }
+  if (index >= kCandidateCount) return refuse_text(path, capacity);
   return compose_text(path, capacity,
                       {kCandidates[index].prefix, kCandidates[index].product});
 }
@@ -123,10 +120,8 @@ bool build_parent_path(const char* path, char* parent, size_t capacity) {
   while (length > 0 && !is_separator(parent[length - 1])) --length;
   while (length > 0 && is_separator(parent[length - 1])) --length;
   // "c:" alone is no folder to hold: the drive's current folder.
-  if (length == 0 || parent[length - 1] == ':') {
-    parent[0] = '\0';
-    return false;
-  }
+  if (length == 0 || parent[length - 1] == ':')
+    return refuse_text(parent, capacity);
   parent[length] = '\0';
   return true;
 }
@@ -143,10 +138,8 @@ const char* candidate_command(size_t index) {
 bool build_interpreter_line(const wchar_t* interpreter, const char* command,
                             wchar_t* line, size_t capacity) {
   wchar_t wide_command[kCommandLineChars];
-  if (!widen_text(command, wide_command, kCommandLineChars)) {
-    if (capacity > 0) line[0] = L'\0';
-    return false;
-  }
+  if (!widen_text(command, wide_command, kCommandLineChars))
+    return refuse_text(line, capacity);
   return compose_text(
       line, capacity,
       {kQuote, interpreter, kQuote, kInterpreterSwitch, wide_command});

@@ -80,8 +80,8 @@ bool build_uninstall_keys(const char* name, char* first_key, char* second_key,
   const bool second =
       compose_text(second_key, capacity, {kSecondKeyPrefix, name});
   if (first && second) return true;
-  if (capacity > 0) first_key[0] = second_key[0] = '\0';
-  return false;
+  refuse_text(first_key, capacity);
+  return refuse_text(second_key, capacity);
 }
 
 int cleanup_registration() {

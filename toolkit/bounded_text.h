@@ -28,26 +28,30 @@ bool widen_text(const char* source, wchar_t* target, size_t capacity);
 // alike, all of it or nothing: false always leaves target empty, so no
 // caller can go on with part of a path, a key or a command line.
 
+// Empties target (capacity units) if it has room, and returns false: every
+// builder's answer when it cannot build its text.
+template <typename Char>
+bool refuse_text(Char* target, size_t capacity) {
+  if (capacity > 0) target[0] = Char(0);
+  return false;
+}
+
 // Appends source to target (capacity units with the terminator) only if all
 // of it fits; false leaves target empty.
 template <typename Char>
 bool append_text(Char* target, size_t capacity, const Char* source) {
-  if (capacity == 0) return false;
   size_t used = 0;
   while (used < capacity && target[used] != Char(0)) ++used;
   const size_t added = std::char_traits<Char>::length(source);
-  if (used == capacity || added >= capacity - used) {
-    target[0] = Char(0);
-    return false;
-  }
+  if (used == capacity || added >= capacity - used)
+    return refuse_text(target, capacity);
   int status = 0;
   if constexpr (std::is_same_v<Char, char>) {
     status = strcat_s(target, capacity, source);
   } else {
     status = wcscat_s(target, capacity, source);
   }
-  if (status != 0) target[0] = Char(0);
-  return status == 0;
+  return status == 0 || refuse_text(target, capacity);
 }
 
 // Writes the parts one after another into target only if all of them fit;
@@ -55,12 +59,11 @@ bool append_text(Char* target, size_t capacity, const Char* source) {
 template <typename Char>
 bool compose_text(Char* target, size_t capacity,
                   std::initializer_list<const Char*> parts) {
-  if (capacity == 0) return false;
-  target[0] = Char(0);
+  refuse_text(target, capacity);  // the parts go into an empty target
   for (const Char* part : parts) {
     if (!append_text(target, capacity, part)) return false;
   }
-  return true;
+  return capacity > 0;
 }
 
 // Copies source into target only if all of it fits; false leaves target

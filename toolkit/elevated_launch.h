@@ -1,10 +1,10 @@
 #pragma once
 // Starting a child elevated through the Windows shell.
 
+#include <stdint.h>
+
 // The shell verb that starts a program with administrator rights.
 extern const wchar_t kRunasVerb[];
-
-#include <stdint.h>
 
 // ShellExecuteW(no window, verb, program, parameters, no folder, show), the
 // shell loaded from the system folder: the value ShellExecuteW returned, with

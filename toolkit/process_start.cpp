@@ -56,38 +56,28 @@ void seed_stack_guard() {
   // hold it anyway.
 }
 
-#endif
-
-}  // namespace
-
-#if defined(__GNUC__)
-
-namespace {
-
 // 101 is the earliest priority a program may give a constructor.
 __attribute__((constructor(101))) void start_process() {
   restrict_dll_search();
   seed_stack_guard();
 }
 
-}  // namespace
-
 #elif defined(_MSC_VER)
-
-namespace {
 
 int __cdecl start_process() {
   restrict_dll_search();
   return 0;
 }
 
+#endif
+
 }  // namespace
 
+#if !defined(__GNUC__) && defined(_MSC_VER)
 // The C initialisers run in the order of their section names; .CRT$XIAA is
 // the runtime's own first step, so this is the earliest one after it.
 #pragma section(".CRT$XIAB", read)
 extern "C" __declspec(allocate(".CRT$XIAB")) int(
     __cdecl* const driver_tools_start)(void) = start_process;
 #pragma comment(linker, "/include:driver_tools_start")
-
 #endif

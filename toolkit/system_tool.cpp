@@ -14,10 +14,9 @@ const wchar_t kSeparator[] = L"\\";
 bool build_system_tool_path(const wchar_t* system_dir, size_t length,
                             const wchar_t* tool, wchar_t* path,
                             size_t capacity) {
-  if (capacity == 0) return false;
-  path[0] = L'\0';
   // A length of 0 is a failed read; the folder must end where it was said to.
-  if (length == 0 || wcsnlen(system_dir, length + 1) != length) return false;
+  if (length == 0 || wcsnlen(system_dir, length + 1) != length)
+    return refuse_text(path, capacity);
   return compose_text(path, capacity, {system_dir, kSeparator, tool});
 }
 
