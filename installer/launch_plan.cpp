@@ -67,7 +67,3 @@ bool build_echo_text(const wchar_t* line, char* text, size_t capacity) {
   text[whole ? used : 0] = '\0';
   return whole;
 }
-
-int launch_failure_code(unsigned long last_error, intptr_t result) {
-  return static_cast<int>(last_error != 0 ? last_error : result);
-}

@@ -25,7 +25,3 @@ bool is_msi_name(const wchar_t* found_name);
 // the line in 8-bit text with every character that 8-bit text cannot carry
 // shown as "?", and a line feed; false if it would not fit whole.
 bool build_echo_text(const wchar_t* line, char* text, size_t capacity);
-
-// The number "ShellExecute failed (%d)" shows: the system error when one was
-// set, otherwise the value ShellExecuteW returned.
-int launch_failure_code(unsigned long last_error, intptr_t result);

@@ -5,7 +5,7 @@
 #include <wchar.h>
 #include <windows.h>
 
-#include "elevated_launch.h"
+#include "child_process.h"
 #include "launch_plan.h"
 #include "system_tool.h"
 #include "unique_resource.h"
@@ -19,12 +19,10 @@ const size_t kArgumentChars = 256;
 const size_t kEchoBytes = kArgumentChars + 2;
 // What the runtime's text mode writes for a line feed.
 const wchar_t kEchoLineEnd[] = L"\r\n";
-// ShellExecute reports success with a value above this.
-const INT_PTR kShellExecuteFailureLimit = 32;
 
 const char kNoDirectoryMessage[] = "GetCurrentDirectory failed (%d)\n";
 const char kNoMsiMessage[] = "FindFirstFile failed (%d)\n";
-const char kLaunchFailedMessage[] = "ShellExecute failed (%d)\n";
+const char kLaunchFailedMessage[] = "CreateProcess failed (%d)\n";
 const char kDirectoryTooLongMessage[] =
     "The current directory is too long to search for an MSI file\n";
 const char kNameTooLongMessage[] =
@@ -105,9 +103,13 @@ int main(int argc, char** argv) {
 
   if (!quiet) echo_line(arguments);
 
-  INT_PTR code = shell_execute(kRunasVerb, msiexec, arguments, SW_SHOWNA);
-  if (code <= kShellExecuteFailureLimit) {
-    printf(kLaunchFailedMessage, launch_failure_code(GetLastError(), code));
+  // Started directly: installer runs elevated already and msiexec inherits
+  // its token; the shell's "runas" verb would add a lookup of the verb's
+  // command among file classes, which include the user's own. Not waited
+  // for.
+  KernelHandle process = start_child(msiexec, arguments, 0, SW_SHOWNA);
+  if (!process.valid()) {
+    printf(kLaunchFailedMessage, static_cast<int>(GetLastError()));
     return 1;
   }
   return 0;

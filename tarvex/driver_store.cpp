@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "bounded_text.h"
-#include "elevated_launch.h"
+#include "child_process.h"
 #include "found_name.h"
 #include "piece_scanner.h"
 #include "system_tool.h"
@@ -46,11 +46,16 @@ bool find_vendor_inf(char* inf_path, size_t capacity) {
   return false;
 }
 
-// Starts pnputil elevated in a console of its own and waits for it to end.
+// Starts pnputil in a console of its own, shown, and waits for it to end.
+// tarvex runs elevated already, and pnputil inherits its token: the shell's
+// "runas" verb would add nothing but a lookup of the verb's command among
+// file classes, which include the user's own.
 void run_pnputil(const wchar_t* arguments) {
   wchar_t pnputil[MAX_PATH];
   if (!system_tool_path(kPnputilName, pnputil, MAX_PATH)) return;
-  run_elevated_and_wait(pnputil, arguments, SW_SHOW);
+  KernelHandle process =
+      start_child(pnputil, arguments, CREATE_NEW_CONSOLE, SW_SHOW);
+  if (process.valid()) WaitForSingleObject(process.get(), INFINITE);
 }
 
 }  // namespace

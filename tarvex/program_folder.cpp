@@ -6,7 +6,7 @@
 
 #include "bounded_text.h"
 #include "handles.h"
-#include "system_tool.h"
+#include "tree_removal.h"
 #include "unique_resource.h"
 
 namespace {
@@ -15,58 +15,22 @@ const char kMakerFolderPrefix[] = "c:\\Program Files (x86)\\Devedozudi\\";
 const char kEarlierVendorFolder[] =
     "c:\\Program Files (x86)\\Nelvora KR516 SCR Driver\\";
 
-// Each candidate's test path, built as prefix + product, beside the command
-// that deletes it. The maker's candidates come first; their parent, the
-// maker's folder, must not be a link.
+// Each candidate's test path, built as prefix + product. The maker's
+// candidates come first; their parent, the maker's folder, must not be a
+// link.
 struct Candidate {
   const char* prefix;
   const char* product;
-  const char* command;
 };
 const Candidate kCandidates[kCandidateCount] = {
-    {kMakerFolderPrefix, "PX3",
-     "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\PX3\""},
-    {kMakerFolderPrefix, "ZR410",
-     "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR410\""},
-    {kMakerFolderPrefix, "ZR420",
-     "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR420\""},
-    {kMakerFolderPrefix, "ZR430",
-     "rmdir /s /q \"c:\\Program Files (x86)\\Devedozudi\\ZR430\""},
-    {kEarlierVendorFolder, "",
-     "rmdir /s /q \"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver\""},
+    {kMakerFolderPrefix, "PX3"},   {kMakerFolderPrefix, "ZR410"},
+    {kMakerFolderPrefix, "ZR420"}, {kMakerFolderPrefix, "ZR430"},
+    {kEarlierVendorFolder, ""},
 };
 
-const wchar_t kInterpreterName[] = L"cmd.exe";
-// /d: no AutoRun commands from the registry, which an unelevated user can
-// set under HKCU.
-const wchar_t kInterpreterSwitch[] = L" /d /c ";
-const wchar_t kQuote[] = L"\"";
 const size_t kTestPathBytes = 256;
-const size_t kCommandLineChars = 1024;
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
-
-// Runs the command through the interpreter in our own console and waits for
-// it, as system would, but with the interpreter taken from the system
-// folder rather than from COMSPEC.
-void run_command(const char* command) {
-  wchar_t interpreter[MAX_PATH];
-  if (!system_tool_path(kInterpreterName, interpreter, MAX_PATH)) return;
-  wchar_t line[kCommandLineChars];
-  if (!build_interpreter_line(interpreter, command, line, kCommandLineChars)) {
-    return;
-  }
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(interpreter, line, nullptr, nullptr, TRUE, 0, nullptr,
-                      nullptr, &startup, &process)) {
-    return;
-  }
-  KernelHandle thread(process.hThread);
-  KernelHandle child(process.hProcess);
-  WaitForSingleObject(child.get(), INFINITE);
-}
 
 // True when the folder at path is a link (a junction or a symbolic link):
 // asked without a trailing separator, so that the link itself answers, not
@@ -131,33 +95,38 @@ bool parent_is_tested(size_t index) {
          kCandidates[index].prefix == kMakerFolderPrefix;
 }
 
-const char* candidate_command(size_t index) {
-  return index < kCandidateCount ? kCandidates[index].command : nullptr;
-}
-
-bool build_interpreter_line(const wchar_t* interpreter, const char* command,
-                            wchar_t* line, size_t capacity) {
-  wchar_t wide_command[kCommandLineChars];
-  if (!widen_text(command, wide_command, kCommandLineChars))
-    return refuse_text(line, capacity);
-  return compose_text(
-      line, capacity,
-      {kQuote, interpreter, kQuote, kInterpreterSwitch, wide_command});
+bool build_leaf_name(const char* path, char* leaf, size_t capacity) {
+  size_t end = strlen(path);
+  while (end > 0 && is_separator(path[end - 1])) --end;
+  size_t start = end;
+  while (start > 0 && !is_separator(path[start - 1])) --start;
+  const size_t length = end - start;
+  // A name outside any folder has no parent to remove it from.
+  if (start == 0 || length == 0 || length >= capacity)
+    return refuse_text(leaf, capacity);
+  memcpy(leaf, path + start, length);
+  leaf[length] = '\0';
+  return true;
 }
 
 void remove_program_folder() {
   for (size_t i = 0; i < kCandidateCount; ++i) {
     char path[kTestPathBytes];
     char parent[kTestPathBytes];
+    char leaf[kTestPathBytes];
+    wchar_t wide_leaf[kTestPathBytes];
     if (!build_candidate_path(i, path, sizeof path) ||
-        !build_parent_path(path, parent, sizeof parent)) {
+        !build_parent_path(path, parent, sizeof parent) ||
+        !build_leaf_name(path, leaf, sizeof leaf) ||
+        !widen_text(leaf, wide_leaf, kTestPathBytes)) {
       continue;
     }
-    // Held from its test until the interpreter has ended: the folder tested
-    // is the folder the command runs in. A link on the way would take the
-    // removal outside Program Files (on Windows a junction in the middle of
-    // a path is followed); Program Files (x86) itself may be a junction to
-    // another drive, and is not tested.
+    // Held from its test until the removal has ended: the folder tested is
+    // the folder the candidate is removed from, through this very handle. A
+    // link on the way would take the removal outside Program Files (on
+    // Windows a junction in the middle of a path is followed); Program
+    // Files (x86) itself may be a junction to another drive, and is not
+    // tested.
     FileHandle held(hold_folder(parent));
     if (!held.valid()) continue;
     if (parent_is_tested(i) && held_folder_is_link(held.get(), parent)) {
@@ -167,10 +136,10 @@ void remove_program_folder() {
       DirStream candidate(opendir(path));
       if (!candidate.valid()) continue;
     }
-    // A link is not a leftover program folder: removing the tree behind it
-    // could reach outside Program Files (Wine's rmdir /s follows links).
+    // A link is not a leftover program folder: what it points to is not
+    // ours to remove.
     if (path_is_link(path)) continue;
-    run_command(candidate_command(i));
+    remove_tree_below(held.get(), wide_leaf);
     return;
   }
 }

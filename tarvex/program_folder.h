@@ -19,14 +19,10 @@ bool build_parent_path(const char* path, char* parent, size_t capacity);
 // folder is; Program Files (x86), the parent of the last, is not tested.
 bool parent_is_tested(size_t index);
 
-// The command that deletes candidate index, or null out of range.
-const char* candidate_command(size_t index);
-
-// Writes "<interpreter>" /d /c <command> in line (capacity characters): the
-// command line the C runtime's system would hand the interpreter. False if
-// it would not fit whole.
-bool build_interpreter_line(const wchar_t* interpreter, const char* command,
-                            wchar_t* line, size_t capacity);
+// Writes the last name of path (a trailing separator ignored) into leaf
+// (capacity bytes): the name the candidate has in its parent folder. False
+// when path names nothing within a folder, or it would not fit.
+bool build_leaf_name(const char* path, char* leaf, size_t capacity);
 
 // Runs phase 3 on this machine.
 void remove_program_folder();

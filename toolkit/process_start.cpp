@@ -10,13 +10,15 @@
 // the guard in a later constructor through CryptAcquireContextA and
 // CryptGenRandom, which load a cryptographic provider and its libraries into
 // every start (under Wine that doubled the start of a program), and leaves a
-// guard that is already set alone. RtlGenRandom (SystemFunction036) is the
-// same system generator without the provider. It is looked up only now,
-// after the search is restricted: on Windows that export forwards to
-// cryptbase.dll, which is not a KnownDLL, so a static import would let the
-// loader take cryptbase from the program's folder. Nothing here takes the
-// address of a local, so it carries no guard of its own that the change would
-// break. MSVC's /GS cookie is set up by its own runtime.
+// guard that is already set alone. The seed comes from BCryptGenRandom with
+// the system-preferred generator, in bcrypt.dll, which exports it itself,
+// loaded by full search of the system folder only. RtlGenRandom
+// (SystemFunction036) in advapi32 is the same generator, but on Windows that
+// export forwards to cryptbase.dll, and resolving a forwarder loads its
+// target by name, a search not documented to keep to the system folder; it
+// is used only where bcrypt is missing. Nothing here takes the address of a
+// local, so it carries no guard of its own that the change would break.
+// MSVC's /GS cookie is set up by its own runtime.
 #include <windows.h>
 
 #if defined(__GNUC__)
@@ -33,27 +35,43 @@ void restrict_dll_search() {
 
 #if defined(__GNUC__)
 
-const wchar_t kGeneratorLibrary[] = L"advapi32.dll";
-const char kGeneratorFunction[] = "SystemFunction036";
+const wchar_t kGeneratorLibrary[] = L"bcrypt.dll";
+const char kGeneratorFunction[] = "BCryptGenRandom";
+const ULONG kSystemPreferredGenerator = 0x00000002;  // BCRYPT_USE_SYSTEM_...
+const wchar_t kFallbackLibrary[] = L"advapi32.dll";
+const char kFallbackFunction[] = "SystemFunction036";
 
-typedef BOOLEAN(WINAPI* GeneratorFunction)(PVOID, ULONG);
+typedef LONG(WINAPI* GeneratorFunction)(void*, PUCHAR, ULONG, ULONG);
+typedef BOOLEAN(WINAPI* FallbackFunction)(PVOID, ULONG);
 
 uintptr_t fresh_guard;
 
-void seed_stack_guard() {
+void* system_function(const wchar_t* library_name, const char* name) {
   HMODULE library =
-      LoadLibraryExW(kGeneratorLibrary, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (library == nullptr) return;
+      LoadLibraryExW(library_name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (library == nullptr) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(library, name));
+}
+
+// True when fresh_guard holds new random bits. The libraries stay loaded:
+// unloading one this early gains nothing, and advapi32 is held anyway by
+// the programs that import it.
+bool generate_guard() {
+  const ULONG size = static_cast<ULONG>(sizeof fresh_guard);
   auto generate = reinterpret_cast<GeneratorFunction>(
-      reinterpret_cast<void*>(GetProcAddress(library, kGeneratorFunction)));
-  if (generate != nullptr &&
-      generate(&fresh_guard, static_cast<ULONG>(sizeof fresh_guard)) &&
-      fresh_guard != 0) {
+      system_function(kGeneratorLibrary, kGeneratorFunction));
+  if (generate != nullptr)
+    return generate(nullptr, reinterpret_cast<PUCHAR>(&fresh_guard), size,
+                    kSystemPreferredGenerator) >= 0;
+  auto fallback = reinterpret_cast<FallbackFunction>(
+      system_function(kFallbackLibrary, kFallbackFunction));
+  return fallback != nullptr && fallback(&fresh_guard, size);
+}
+
+void seed_stack_guard() {
+  if (generate_guard() && fresh_guard != 0)
     __stack_chk_guard = reinterpret_cast<void*>(fresh_guard);
-  }
   fresh_guard = 0;
-  // advapi32 stays loaded: it is a KnownDLL, and the programs that import it
-  // hold it anyway.
 }
 
 // 101 is the earliest priority a program may give a constructor.

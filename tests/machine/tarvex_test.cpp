@@ -31,8 +31,8 @@ const char kEarlierSetupIni[] = "[Startup]\r\nCompany=Nelvora\r\n";
 const char kOtherSetupIni[] = "[Startup]\r\nCompany=Contoso\r\n";
 const std::wstring kProductA = L"{A1B2C3D4-0000-4000-8000-00000000000A}";
 const std::wstring kProductB = L"{B1B2C3D4-0000-4000-8000-00000000000B}";
-// Files in a candidate tree that rmdir takes a while to remove.
-const int kSlowTreeFiles = 600;
+// Files in a candidate tree that take a while to remove.
+const int kSlowTreeFiles = 2000;
 
 std::string delete_line(const std::string& inf) {
   return "/delete-driver c:\\Windows\\INF\\" + inf + " /uninstall /force";
@@ -219,8 +219,63 @@ TEST_F(Tarvex, FilesAndLinksArePassedOverAndTheNextRealCandidateGoes) {
   }
 }
 
-// From its test until the interpreter has ended, the candidate's parent is
-// held: while rmdir runs (slowly, on a large tree), the maker's folder cannot
+// Inside the candidate, links to a folder at depth 1 and 3 and to a file,
+// each outside Program Files: nothing behind them is touched, and the rest
+// of the tree goes, a read-only file and empty folders with it. A link
+// itself goes where the platform can delete it without its target, and
+// otherwise stays a link (Wine, and so the folders that hold one).
+TEST_F(Tarvex, TreeGoesWithoutFollowingAnyLinkInside) {
+  enum Kind { kFile, kReadOnlyFile, kEmptyFolder, kLink };
+  struct Row {
+    std::wstring path;  // inside the candidate
+    Kind kind;
+  };
+  const Row rows[] = {
+      {L"driver.sys", kFile},      {L"bin\\setup.dll", kReadOnlyFile},
+      {L"empty", kEmptyFolder},    {L"a\\b\\empty", kEmptyFolder},
+      {L"linked", kLink},          {L"a\\b\\c\\linked", kLink},
+      {L"docs\\linked.txt", kLink}};
+  ScratchFolder outside(L"behind links");
+  const std::wstring candidate = kMakerFolder + L"\\ZR420";
+  Installation machine(
+      {{}, {{kProductA, kMakerSetupIni}}, {kProductA}, {candidate}});
+  for (const Row& row : rows) {
+    const std::wstring path = candidate + L"\\" + row.path;
+    const std::wstring target = outside.path() + L"\\" + row.path;
+    make_folders(path.substr(0, path.find_last_of(L'\\')));
+    if (row.kind == kEmptyFolder) make_folders(path);
+    if (row.kind == kLink) {
+      make_folders(target.substr(0, target.find_last_of(L'\\')));
+      const bool file = row.path.find(L'.') != std::wstring::npos;
+      if (!file) make_folders(target);
+      write_file(file ? target : target + L"\\important.txt", "mine");
+      make_link(path, target);
+    }
+    if (row.kind == kFile || row.kind == kReadOnlyFile) write_file(path, "x");
+    if (row.kind == kReadOnlyFile)
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+
+  EXPECT_EQ(run_tarvex().exit_code, 0u);
+  for (const Row& row : rows) {
+    const std::wstring path = candidate + L"\\" + row.path;
+    SCOPED_TRACE(utf8(path));
+    if (row.kind != kLink) {
+      EXPECT_FALSE(path_exists(path));
+      continue;
+    }
+    EXPECT_TRUE(!path_exists(path) || is_link(path));
+    const std::wstring target = outside.path() + L"\\" + row.path;
+    EXPECT_EQ(read_file(path_exists(target + L"\\important.txt")
+                            ? target + L"\\important.txt"
+                            : target),
+              "mine");
+  }
+  EXPECT_FALSE(path_exists(candidate + L"\\bin"));
+}
+
+// From its test until the removal has ended, the candidate's parent is
+// held: while the tree goes (slowly, it is large), the maker's folder cannot
 // be renamed, and so not swapped for a link, and the removal completes.
 TEST_F(Tarvex, MakerFolderCannotBeRenamedWhileItsProductIsRemoved) {
   const std::wstring moved = kMakerFolder + L" moved";
@@ -228,36 +283,25 @@ TEST_F(Tarvex, MakerFolderCannotBeRenamedWhileItsProductIsRemoved) {
   const std::wstring candidate = kMakerFolder + L"\\ZR420";
   Installation machine(
       {{}, {{kProductA, kMakerSetupIni}}, {kProductA}, {candidate}});
-  for (int i = 0; i < kSlowTreeFiles; ++i) {
-    write_file(candidate + L"\\file" + std::to_wstring(i) + L".dat", "x");
-  }
+  // Named to be listed, and so removed, in this order.
+  auto file = [&](int i) {
+    wchar_t name[32];
+    swprintf(name, 32, L"\\file%05d.dat", i);
+    return candidate + name;
+  };
+  for (int i = 0; i < kSlowTreeFiles; ++i) write_file(file(i), "x");
 
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  std::wstring line = L"\"" + program_path(L"tarvex.exe") + L"\"";
-  ASSERT_TRUE(CreateProcessW(program_path(L"tarvex.exe").c_str(), &line[0],
-                             nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process));
-  CloseHandle(process.hThread);
-  std::vector<unsigned long> interpreters;
-  while (interpreters.empty() &&
-         WaitForSingleObject(process.hProcess, 1) == WAIT_TIMEOUT) {
-    interpreters = running_processes(L"cmd.exe", process.dwProcessId);
-  }
-  ASSERT_EQ(interpreters.size(), 1u) << "tarvex started no interpreter";
-  HANDLE interpreter = OpenProcess(SYNCHRONIZE, FALSE, interpreters.front());
+  KernelHandle tarvex = start_program(program_path(L"tarvex.exe"));
+  ASSERT_TRUE(eventually([&] { return !path_exists(file(0)); }, 30000));
+  const bool still_running =
+      path_exists(file(kSlowTreeFiles - 1)) &&
+      WaitForSingleObject(tarvex.get(), 0) == WAIT_TIMEOUT;
   const BOOL renamed = MoveFileW(kMakerFolder.c_str(), moved.c_str());
   const DWORD error = GetLastError();
-  const bool still_running =
-      interpreter != nullptr &&
-      WaitForSingleObject(interpreter, 0) == WAIT_TIMEOUT;
   if (renamed) MoveFileW(moved.c_str(), kMakerFolder.c_str());
-  WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hProcess);
-  if (interpreter != nullptr) CloseHandle(interpreter);
+  WaitForSingleObject(tarvex.get(), INFINITE);
 
-  ASSERT_TRUE(still_running) << "rmdir ended before the rename was tried";
+  ASSERT_TRUE(still_running) << "the removal ended before the rename was tried";
   EXPECT_FALSE(renamed);
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   EXPECT_FALSE(path_exists(candidate));
@@ -292,13 +336,14 @@ TEST_F(Tarvex, FolderGoesOnlyWhenTheSecondKeyWasDeleted) {
   }
 }
 
-TEST_F(Tarvex, InterpreterIsNotTakenFromComspec) {
+// tarvex removes the tree itself: no interpreter is started, so none can be
+// chosen by COMSPEC or run AutoRun commands.
+TEST_F(Tarvex, NoInterpreterIsStartedWhateverComspecNames) {
   Installation machine({{},
                         {{kProductA, kMakerSetupIni}},
                         {kProductA},
                         {kMakerFolder + L"\\ZR420"}});
-  // COMSPEC names a copy of the stand-in, which logs "PLANTED ..." if run:
-  // a variable an unelevated user can set must not choose what runs.
+  // COMSPEC names a copy of the stand-in, which logs "PLANTED ..." if run.
   ScratchFolder planted(L"tarvex planted shell");
   ASSERT_TRUE(plant_standin(planted.path() + L"\\shell.exe"));
   EXPECT_EQ(run_tarvex({L"COMSPEC=" + planted.path() + L"\\shell.exe"}),

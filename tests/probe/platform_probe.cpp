@@ -17,6 +17,7 @@
 #include <string>
 #include <utility>
 
+#include "installation.h"
 #include "machine.h"
 #include "programs.h"
 #include "text.h"
@@ -161,7 +162,7 @@ void link_fact() {
   make_folders(outside);
   make_folders(tree);
   write_file(outside + L"\\keep.txt", "x");
-  make_folder_link(tree + L"\\link", outside);
+  make_link(tree + L"\\link", outside);
   run_program(system_folder() + L"\\cmd.exe",
               L"/d /c rd /s /q \"" + tree + L"\"");
   // Windows makes a junction; Wine has none, and makes a symbolic link.
@@ -175,6 +176,46 @@ void link_fact() {
   // A link whose target is gone cannot be seen, and so not removed.
   make_folders(outside);
   remove_tree(tree);
+}
+
+// Windows can hold tarvex's walk at a file it opens (a batch oplock breaks
+// at that open, and the open waits until the break is acknowledged); while
+// it is held, a subfolder not yet reached is swapped for a junction to an
+// outside folder. Does anything outside go?
+void held_walk_fact() {
+  const std::wstring candidate = kMakerFolder + L"\\ZR420";
+  const std::wstring outside = std::wstring(kProbeFolder) + L"\\outside";
+  const std::wstring moved = std::wstring(kProbeFolder) + L"\\moved";
+  const std::wstring product = L"{0B0B0B0B-0000-4000-8000-00000000000B}";
+  Installation machine(
+      {{}, {{product, "Company=DevedoZudi\r\n"}}, {product}, {candidate}});
+  make_folders(outside);
+  write_file(outside + L"\\keep.txt", "x");
+  make_folders(candidate + L"\\sub");
+  write_file(candidate + L"\\a.dat", "x");  // listed, and so opened, first
+  FileHandle held(CreateFileW((candidate + L"\\a.dat").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+  KernelHandle broken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  OVERLAPPED overlapped = {};
+  overlapped.hEvent = broken.get();
+  if (DeviceIoControl(held.get(), FSCTL_REQUEST_BATCH_OPLOCK, nullptr, 0,
+                      nullptr, 0, nullptr, &overlapped) ||
+      GetLastError() != ERROR_IO_PENDING) {
+    fact("tarvex's walk held by an oplock", "no oplock granted");
+    return;
+  }
+  KernelHandle tarvex = start_program(program_path(L"tarvex.exe"));
+  const bool swapped =
+      WaitForSingleObject(broken.get(), 30000) == WAIT_OBJECT_0 &&
+      MoveFileW((candidate + L"\\sub").c_str(), moved.c_str());
+  if (swapped) make_link(candidate + L"\\sub", outside);
+  held.reset();  // acknowledges the break: the walk goes on
+  WaitForSingleObject(tarvex.get(), 60000);
+  fact("tarvex's walk held by an oplock, a subfolder swapped for a junction",
+       !swapped                               ? "the walk was not held"
+       : path_exists(outside + L"\\keep.txt") ? "outside files kept"
+                                              : "outside files deleted");
 }
 
 void autorun_fact() {
@@ -293,6 +334,7 @@ int main() {
   if (throwaway_machine()) {
     bare_name_fact();
     link_fact();
+    held_walk_fact();
     autorun_fact();
     registry_fact();
     planting_facts();

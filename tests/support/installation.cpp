@@ -159,7 +159,7 @@ void Installation::file(const std::wstring& path, const std::string& bytes) {
 void Installation::link(const std::wstring& path, const std::wstring& target) {
   need(parent(path));
   own(path);
-  make_folder_link(path, target);
+  make_link(path, target);
 }
 
 std::vector<Item> inventory(bool details) {

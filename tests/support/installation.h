@@ -79,7 +79,7 @@ class Installation {
   void program_folder(const std::wstring& path, bool empty = false);
   void file(const std::wstring& path,
             const std::string& bytes = "a file, not a folder");
-  // A link to the folder target (never its target is taken away).
+  // A link to target, a folder or a file (never the target is taken away).
   void link(const std::wstring& path, const std::wstring& target);
   // A folder that must be there; removed afterwards only if made here.
   void need(const std::wstring& folder);

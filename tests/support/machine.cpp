@@ -2,6 +2,7 @@
 
 #include "programs.h"
 #include "text.h"
+#include "unique_resource.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,8 @@ namespace testsupport {
 namespace {
 
 const wchar_t kScratchRoot[] = L"c:\\tarvex-tests\\";
+// Room for any path GetFinalPathNameByHandleW may report.
+const DWORD kLongPathChars = 32768;
 // How long what a Unix program did may take to show.
 const unsigned long kUnixSettleMilliseconds = 2000;
 const unsigned long kPollMilliseconds = 20;
@@ -119,8 +122,24 @@ bool path_exists(const std::wstring& path) {
 
 bool is_link(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+  // Wine shows a Unix link to a file as a plain file and opens its target
+  // even when asked for the link: only the target's path tells.
+  FileHandle opened(CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+      nullptr));
+  wchar_t final_path[kLongPathChars];
+  const DWORD length = opened.valid()
+                           ? GetFinalPathNameByHandleW(opened.get(), final_path,
+                                                       kLongPathChars, 0)
+                           : 0;
+  const std::wstring own = L"\\\\?\\" + path;
+  return length > 0 && length < kLongPathChars &&
+         CompareStringOrdinal(final_path, static_cast<int>(length), own.c_str(),
+                              static_cast<int>(own.size()), TRUE) != CSTR_EQUAL;
 }
 
 bool is_directory(const std::wstring& path) {
@@ -155,13 +174,13 @@ void remove_tree(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    DeleteFileW(path.c_str());
+  // A link goes by itself; what it points to is not ours.
+  if (is_link(path)) {
+    remove_link(path);
     return;
   }
-  // A link goes by itself; what it points to is not ours.
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    remove_link(path);
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    DeleteFileW(path.c_str());
     return;
   }
   for (const std::wstring& name : listed(path + L"\\*"))
@@ -169,7 +188,13 @@ void remove_tree(const std::wstring& path) {
   RemoveDirectoryW(path.c_str());
 }
 
-void make_folder_link(const std::wstring& link, const std::wstring& target) {
+void make_link(const std::wstring& link, const std::wstring& target) {
+  if (!running_under_wine() && !is_directory(target)) {
+    CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                        SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    if (!is_link(link)) throw failure("CreateSymbolicLinkW", GetLastError());
+    return;
+  }
   if (!running_under_wine()) {
     // A junction: Windows makes one without any privilege.
     const std::wstring cmd = system_folder() + L"\\cmd.exe";
@@ -180,7 +205,7 @@ void make_folder_link(const std::wstring& link, const std::wstring& target) {
   // Wine 8 has no junctions and its CreateSymbolicLinkW does nothing, but it
   // reports a Unix symbolic link as a reparse point. -n: never a link inside
   // a folder that is already there.
-  if (path_exists(link)) throw failure("make_folder_link: already there", 0);
+  if (path_exists(link)) throw failure("make_link: already there", 0);
   run_unix(L"ln", L"-s -n " + quoted_unix_path(target) + L" " +
                       quoted_unix_path(link));
   if (!eventually([&] { return is_link(link); }, kUnixSettleMilliseconds))

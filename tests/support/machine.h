@@ -32,7 +32,8 @@ void write_file(const std::wstring& path, const std::string& bytes);
 std::string read_file(const std::wstring& path);
 
 bool path_exists(const std::wstring& path);
-// True when path itself is a link (a junction or a symbolic link).
+// True when path (full) itself is a link: a junction or a symbolic link, to
+// a folder or a file.
 bool is_link(const std::wstring& path);
 bool is_directory(const std::wstring& path);
 
@@ -46,9 +47,10 @@ void make_folders(const std::wstring& path);
 // link is deleted itself, never what it points to.
 void remove_tree(const std::wstring& path);
 
-// Makes link a symbolic link to the folder target. Removing the link with
-// remove_tree leaves the target as it was.
-void make_folder_link(const std::wstring& link, const std::wstring& target);
+// Makes link a link to target, a folder (a junction on Windows) or a file (a
+// symbolic link). Removing the link with remove_tree leaves the target as it
+// was.
+void make_link(const std::wstring& link, const std::wstring& target);
 
 // Removes a file or folder tree when it goes out of scope (and, if asked,
 // at the start too, so that leftovers of a crashed run do not count).

@@ -101,6 +101,19 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   return result;
 }
 
+KernelHandle start_program(const std::wstring& exe) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::wstring line = L"\"" + exe + L"\"";
+  if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &process))
+    throw std::runtime_error("CreateProcessW failed: " +
+                             std::to_string(GetLastError()));
+  KernelHandle thread(process.hThread);
+  return KernelHandle(process.hProcess);
+}
+
 std::vector<unsigned long> running_processes(const wchar_t* name,
                                              unsigned long parent) {
   std::vector<unsigned long> found;

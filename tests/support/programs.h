@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "unique_resource.h"
+
 namespace testsupport {
 
 // The folder of the built programs, with a trailing backslash.
@@ -28,6 +30,10 @@ struct RunResult {
 RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
                       const std::wstring& folder = L"",
                       const std::vector<std::wstring>& extra_environment = {});
+
+// Starts exe without arguments in our folder, its output ours, and returns
+// at once with its process; throws if it cannot be started.
+KernelHandle start_program(const std::wstring& exe);
 
 // A test that reads what pnputil was asked needs the stand-in in the
 // system folder, which the Wine fixture puts there; on Windows the system's

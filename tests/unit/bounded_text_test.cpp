@@ -1,11 +1,13 @@
-// The toolkit the three programs share: bounded text, the system-tool path,
-// the checks on found names, and the handle holder.
+// The toolkit the three programs share: bounded text, the system-tool path
+// and a child's command line, the checks on found names, and the handle
+// holder.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
 #include "bounded_text.h"
+#include "child_process.h"
 #include "found_name.h"
 #include "outcome.h"
 #include "system_tool.h"
@@ -82,7 +84,17 @@ TEST(BoundedText, RefusesInsteadOfCuttingShortOrAborting) {
   EXPECT_STREQ(wide, L"\xe9\xff");
 }
 
-TEST(SystemTool, FullPathInTheSystemFolderOrNothing) {
+std::string child_line(const wchar_t* program, const wchar_t* arguments,
+                       size_t capacity) {
+  return outcome<wchar_t>(capacity, [&](wchar_t* line, size_t room) {
+    return build_child_command_line(program, arguments, line, room);
+  });
+}
+
+TEST(SystemTool, FullPathInTheSystemFolderAndTheChildsLineOrNothing) {
+  EXPECT_EQ(child_line(L"C:\\w\\msiexec.exe", L"/i \"a b.msi\"", 64),
+            "\"C:\\w\\msiexec.exe\" /i \"a b.msi\"");
+  EXPECT_EQ(child_line(L"C:\\p.exe", L"x", 12), kNone);
   EXPECT_EQ(tool_path(L"C:\\windows\\system32", 19, 260),
             "C:\\windows\\system32\\pnputil.exe");
   EXPECT_EQ(tool_path(L"", 0, 260), kNone);  // the folder could not be read

@@ -1,5 +1,5 @@
 // The decisions of installer and install: which mode, which pattern, which
-// argument line, which echo, which number.
+// argument line, which echo.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -113,12 +113,6 @@ TEST(Echo, TheWholeLineWithUncarriedCharactersAsQuestionMarks) {
   EXPECT_EQ(echo(L"/i \"\xd83d\xde00.msi\""), "\n/i \"?.msi\"\n");
   const std::wstring longest = L"/i \"" + std::wstring(250, L'\x0142') + L"\"";
   EXPECT_EQ(echo(longest), "\n/i \"" + std::string(250, '?') + "\"\n");
-}
-
-TEST(LaunchFailure, SystemErrorFirstThenTheReturnedValue) {
-  EXPECT_EQ(launch_failure_code(1223, 5), 1223);  // the user said no
-  EXPECT_EQ(launch_failure_code(0, 2), 2);        // SE_ERR_FNF, nothing set
-  EXPECT_EQ(launch_failure_code(0, 0), 0);
 }
 
 TEST(JoinArguments, JoinsWithSingleBlanksInOrderAndRefusesWhole) {

@@ -10,6 +10,7 @@
 #include "outcome.h"
 #include "program_folder.h"
 #include "registration.h"
+#include "tree_removal.h"
 
 namespace {
 
@@ -49,10 +50,9 @@ std::string parent(const std::string& path, size_t capacity = 256) {
     return build_parent_path(path.c_str(), folder, room);
   });
 }
-std::string interpreter_line(size_t index, size_t capacity = 1024) {
-  return outcome<wchar_t>(capacity, [&](wchar_t* line, size_t room) {
-    return build_interpreter_line(L"C:\\windows\\system32\\cmd.exe",
-                                  candidate_command(index), line, room);
+std::string leaf(const std::string& path, size_t capacity = 256) {
+  return outcome<char>(capacity, [&](char* name, size_t room) {
+    return build_leaf_name(path.c_str(), name, room);
   });
 }
 
@@ -116,9 +116,10 @@ TEST(Registration, SetupIniPathAndKeyNamesAreExact) {
 }
 
 // The candidates are the tests' own (the machine tests lay them out), in
-// order; each command removes its test path, without a trailing separator,
-// and the maker's folder, the parent of the first four, is tested for a link.
-TEST(ProgramFolder, CandidatesTheirCommandsAndTheirParentsInOrder) {
+// order; each is removed by its name in its parent, without a trailing
+// separator, and the maker's folder, the parent of the first four, is tested
+// for a link.
+TEST(ProgramFolder, CandidatesTheirNamesAndTheirParentsInOrder) {
   ASSERT_EQ(kCandidateCount, std::size(testsupport::kCandidates));
   for (size_t i = 0; i < kCandidateCount; ++i) {
     const std::string path = candidate(i);
@@ -126,25 +127,45 @@ TEST(ProgramFolder, CandidatesTheirCommandsAndTheirParentsInOrder) {
     const std::string folder =
         testsupport::bytes_of(testsupport::kCandidates[i]);
     EXPECT_EQ(path, i < 4 ? folder : folder + "\\");
-    EXPECT_EQ(candidate_command(i), "rmdir /s /q \"" + folder + "\"");
+    EXPECT_EQ(leaf(path), folder.substr(folder.find_last_of('\\') + 1));
     EXPECT_EQ(parent(path), folder.substr(0, folder.find_last_of('\\')));
     EXPECT_EQ(parent_is_tested(i), i < 4);
   }
   EXPECT_EQ(candidate(kCandidateCount), kNone);
-  EXPECT_EQ(candidate_command(kCandidateCount), nullptr);
   EXPECT_FALSE(parent_is_tested(kCandidateCount));
   EXPECT_EQ(parent("c:\\a\\\\b\\"), "c:\\a");
   EXPECT_EQ(parent("c:\\a"), kNone);  // the drive itself is no folder to hold
   EXPECT_EQ(parent("a"), kNone);
   EXPECT_EQ(parent("c:\\abc\\d", 6), kNone);
+  EXPECT_EQ(leaf("a"), kNone);
+  EXPECT_EQ(leaf("c:\\abc\\defg", 4), kNone);
 }
 
-TEST(ProgramFolder, InterpreterGetsTheCommandAfterSlashDSlashC) {
-  // /d: no AutoRun commands from the registry.
-  EXPECT_EQ(interpreter_line(1),
-            "\"C:\\windows\\system32\\cmd.exe\" /d /c rmdir /s /q "
-            "\"c:\\Program Files (x86)\\Devedozudi\\ZR410\"");
-  EXPECT_EQ(interpreter_line(1, 40), kNone);
+// Only a plain folder, reached through no link, is walked into; a link is
+// deleted only where the handle holds the link itself.
+TEST(TreeRemoval, EntryActionByTheListingTheHandleAndTheFinalPath) {
+  const DWORD kDir = FILE_ATTRIBUTE_DIRECTORY;
+  const DWORD kLink = FILE_ATTRIBUTE_REPARSE_POINT;
+  struct Row {
+    DWORD listed, opened;
+    bool own;
+    EntryAction action;
+  } const rows[] = {
+      {kDir, kDir, true, EntryAction::kDescend},
+      {0, FILE_ATTRIBUTE_READONLY, true, EntryAction::kDelete},
+      {kDir | kLink, kDir | kLink, true, EntryAction::kDelete},  // the link
+      {kDir | kLink, kDir, true, EntryAction::kLeave},  // what it points to
+      {0, 0, false, EntryAction::kLeave},               // a file link on Wine
+      {kDir, kDir, false, EntryAction::kLeave},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(entry_action(row.listed, row.opened, row.own), row.action)
+        << row.listed << " " << row.opened << " " << row.own;
+  }
+  EXPECT_TRUE(is_own_path(L"\\\\?\\C:\\a", L"B c", L"\\\\?\\c:\\A\\b C"));
+  EXPECT_TRUE(is_own_path(L"\\\\?\\C:\\", L"b", L"\\\\?\\C:\\b"));
+  EXPECT_FALSE(is_own_path(L"\\\\?\\C:\\a", L"b", L"\\\\?\\C:\\x\\target"));
+  EXPECT_FALSE(is_own_path(L"\\\\?\\C:\\a", L"b", L"\\\\?\\C:\\a\\bc"));
 }
 
 }  // namespace

@@ -12,19 +12,14 @@ namespace {
 
 const wchar_t kShellLibrary[] = L"shell32.dll";
 const char kShellExecuteEx[] = "ShellExecuteExW";
-const char kShellExecute[] = "ShellExecuteW";
 
 typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOW*);
-typedef HINSTANCE(WINAPI* ShellExecuteFunction)(HWND, const wchar_t*,
-                                                const wchar_t*, const wchar_t*,
-                                                const wchar_t*, int);
 
-// The shell is loaded only when a child is started, and only from the system
-// folder: it brings a dozen libraries with it, and most runs of tarvex start
-// nothing; and no program links it, so the loader never looks for it (or
-// what it brings) beside the program. It stays loaded to the end of the
-// process, as a linked library would: the shell may go on with work of its
-// own on threads after the launch has returned, and unloading it under them
+// The shell is loaded only when pnputil is started, and only from the system
+// folder: install does not link it, so the loader never looks for it (or
+// the dozen libraries it brings) beside the program. It stays loaded to the end
+// of the process, as a linked library would: the shell may go on with work of
+// its own on threads after the launch has returned, and unloading it under them
 // would crash.
 void* shell_function(const char* name) {
   HMODULE shell =
@@ -34,16 +29,6 @@ void* shell_function(const char* name) {
 }
 
 }  // namespace
-
-intptr_t shell_execute(const wchar_t* verb, const wchar_t* program,
-                       const wchar_t* parameters, int show) {
-  auto execute =
-      reinterpret_cast<ShellExecuteFunction>(shell_function(kShellExecute));
-  if (execute == nullptr) return 0;
-  SetLastError(ERROR_SUCCESS);
-  return reinterpret_cast<intptr_t>(
-      execute(nullptr, verb, program, parameters, nullptr, show));
-}
 
 bool run_elevated_and_wait(const wchar_t* program, const wchar_t* parameters,
                            int show) {

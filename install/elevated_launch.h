@@ -1,17 +1,9 @@
 #pragma once
-// Starting a child elevated through the Windows shell.
-
-#include <stdint.h>
+// Starting a child elevated through the Windows shell: install runs as its
+// invoker, and the shell's "runas" verb is what elevates pnputil.
 
 // The shell verb that starts a program with administrator rights.
 extern const wchar_t kRunasVerb[];
-
-// ShellExecuteW(no window, verb, program, parameters, no folder, show), the
-// shell loaded from the system folder: the value ShellExecuteW returned, with
-// GetLastError as the call left it (cleared before it). 0, with GetLastError
-// set, when the shell could not be loaded.
-intptr_t shell_execute(const wchar_t* verb, const wchar_t* program,
-                       const wchar_t* parameters, int show);
 
 // Starts program (a full path) with the "runas" verb, parameters and show
 // state, no owner window and no working folder, and waits without a time
