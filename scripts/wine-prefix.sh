@@ -24,10 +24,13 @@ shift 2
 environment() {
   printf "export WINEPREFIX='%s'\n" "$prefix"
   echo "export WINEDEBUG=-all"
-  # No Mono or Gecko installer dialogs: nothing here needs them. Overrides
-  # the caller gives (ctest's, for some suites) come first.
+  # No Mono or Gecko installer dialogs: nothing here needs them. Wine 10
+  # ships a pnputil of its own and runs it instead of the file in system32
+  # unless told to take that file first: the stand-in the tests put there,
+  # as Windows runs the file it has there (Wine 8 has none). Overrides the
+  # caller gives (ctest's, for some suites) come first.
   printf "export WINEDLLOVERRIDES='%s'\n" \
-    "${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml="
+    "${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml=;pnputil.exe=n"
   echo "export WINEARCH=win64"
   # Console programs need no display; keep Wine from looking for one.
   echo "unset DISPLAY WAYLAND_DISPLAY"

@@ -1,7 +1,8 @@
 // The platform facts the programs rely on, one line each, "fact: answer",
 // for the platform this runs on. Under Wine the suite compares the answers
-// with wine-answers.txt, so a change of Wine shows at once; on Windows the
-// output is the answer (see the README's "On Windows"). Part of the test
+// with the answers recorded for its Wine's major version
+// (wine-<major>-answers.txt), so a change of Wine shows at once; on Windows
+// the output is the answer (see the README's "On Windows"). Part of the test
 // suite, never shipped. Everything it creates it removes. The facts that
 // change the machine (a program in the system folder, a link, the AutoRun
 // value, HKLM keys) are asked only on a throwaway machine: under Wine, or
