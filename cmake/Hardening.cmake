@@ -4,9 +4,9 @@
 add_library(warnings INTERFACE)
 if(MSVC)
   target_compile_options(warnings INTERFACE /W4)
-  # The sizes are checked before every conversion; the plain C runtime
-  # conversions are what the programs are specified to use, and the tests
-  # use the plain C runtime (getenv, _wfopen) on purpose.
+  # The sizes are checked before every conversion; the programs convert
+  # with the plain C runtime functions on purpose, and the tests use the
+  # plain C runtime (getenv, _wfopen) on purpose.
   target_compile_definitions(warnings INTERFACE _CRT_SECURE_NO_WARNINGS)
 else()
   target_compile_options(warnings INTERFACE -Wall -Wextra)

@@ -48,13 +48,10 @@ endfunction()
 # Writes the deliverables recorded so far, once each, as
 # <binary dir>/deliverables.txt (a line each: name, description, version and
 # execution level, separated by tabs), for the scripts, which find it beside
-# bin/; and as <binary dir>/generated/deliverables.inc, the rows of a C++
-# table {L"<name>.exe", L"<description>", L"<version>", "<level>"}, for the
-# tests.
+# bin/. The unit tests write what each deliverable must be themselves.
 function(write_deliverables)
   get_property(_deliverables GLOBAL PROPERTY DRIVER_TOOLS_DELIVERABLES)
   set(_text "")
-  set(_rows "")
   foreach(_deliverable IN LISTS _deliverables)
     string(REPLACE "|" ";" _fields "${_deliverable}")
     list(GET _fields 0 _name)
@@ -62,9 +59,6 @@ function(write_deliverables)
     list(GET _fields 2 _version)
     list(GET _fields 3 _level)
     string(APPEND _text "${_name}\t${_description}\t${_version}\t${_level}\n")
-    string(APPEND _rows
-      "{L\"${_name}.exe\", L\"${_description}\", L\"${_version}\", \"${_level}\"},\n")
   endforeach()
   file(WRITE ${PROJECT_BINARY_DIR}/deliverables.txt "${_text}")
-  file(WRITE ${PROJECT_BINARY_DIR}/generated/deliverables.inc "${_rows}")
 endfunction()

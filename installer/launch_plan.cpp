@@ -15,8 +15,6 @@ const wchar_t kQuietOptions[] = L" /quiet /qn";
 const wchar_t kNoOptions[] = L"";
 const wchar_t kMsiTail[] = L".msi";
 const char kUncarried = '?';
-// Characters up to here are the bytes of the same value in 8-bit text.
-const wchar_t kNarrowLimit = 0xFF;
 
 bool is_high_surrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool is_low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -61,7 +59,7 @@ bool build_echo_text(const wchar_t* line, char* text, size_t capacity) {
   for (const wchar_t* c = line; whole && *c != L'\0'; ++c) {
     // A surrogate pair is one character, shown as one "?".
     if (is_high_surrogate(c[0]) && is_low_surrogate(c[1])) ++c;
-    whole = put(*c <= kNarrowLimit ? static_cast<char>(*c) : kUncarried);
+    whole = put(static_cast<unsigned>(*c) <= kNarrowLimit ? static_cast<char>(*c) : kUncarried);
   }
   whole = whole && put('\n');
   text[whole ? used : 0] = '\0';

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs, from Debian's packages, whatever this machine still lacks to
-# cross-build the programs and test them under Wine. Run as root.
+# cross-build the programs and test them under Wine, and debootstrap for the
+# Debian 13 leg of CI. Run as root.
 set -eu
 packages="cmake ninja-build make g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-x86-64 mingw-w64-tools wine wine64 msitools wixl
-  googletest zip unzip osslsigncode openssl time"
+  googletest zip unzip osslsigncode openssl time debootstrap"
 
 missing=""
 for package in $packages; do

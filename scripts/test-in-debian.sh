@@ -8,6 +8,7 @@
 # Usage: test-in-debian.sh <12|13> [prepare|run|all]
 #   prepare  makes the root anew and installs what the suite needs into it
 #   run      runs the suite in the prepared root
+#   demo     runs the demo (scripts/demo.sh) in the prepared root
 #   all      both (the default)
 set -eu
 cd "$(dirname "$0")/.."
@@ -76,11 +77,12 @@ in_root() {
     DEBIAN_FRONTEND=noninteractive sh -c "$1"
 }
 
-# A clean clone of the commit checked out here, at /src in the root.
+# A clean clone of the commit checked out here, at /work/driver-tools in
+# the root (a path no runtime writes into a program, unlike /src).
 clone_commit() {
-  rm -rf "$root/src"
-  git clone --quiet --no-local . "$root/src"
-  git -C "$root/src" checkout --quiet "$commit"
+  rm -rf "$root/work/driver-tools"
+  git clone --quiet --no-local . "$root/work/driver-tools"
+  git -C "$root/work/driver-tools" checkout --quiet "$commit"
 }
 
 prepare() {
@@ -109,11 +111,13 @@ prepare() {
   fi
   clone_commit
   mount_root
-  in_root "cd /src && scripts/install-deps.sh && apt-get install -y -qq \
+  in_root "cd /work/driver-tools && scripts/install-deps.sh && apt-get install -y -qq \
     --no-install-recommends nodejs npm >/dev/null"
   release_root
 }
 
+# Runs script (scripts/test.sh or scripts/demo.sh) in the prepared root, on
+# a fresh clone of the commit.
 run() {
   if [ ! -x "$root/usr/bin/wine" ]; then
     echo "test-in-debian.sh: no prepared Debian $version root; prepare it first" >&2
@@ -121,18 +125,19 @@ run() {
   fi
   clone_commit
   mount_root
-  echo "Debian $version ($(in_root 'wine --version')): scripts/test.sh"
-  in_root "cd /src && scripts/test.sh"
+  echo "Debian $version ($(in_root 'wine --version')): $1"
+  in_root "cd /work/driver-tools && $1"
 }
 
 trap release_root EXIT
 trap 'exit 1' INT TERM HUP
 case $step in
   prepare) prepare ;;
-  run) run ;;
+  run) run scripts/test.sh ;;
+  demo) run scripts/demo.sh ;;
   all)
     prepare
-    run
+    run scripts/test.sh
     ;;
   *)
     echo "test-in-debian.sh: unknown step $step" >&2

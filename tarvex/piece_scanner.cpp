@@ -1,8 +1,9 @@
 #include "piece_scanner.h"
 
+#include "bounded_text.h"
+
 namespace {
 
-const unsigned kNarrowLimit = 0xFF;
 const uint8_t kLineFeed[] = {'\n'};
 
 }  // namespace

@@ -14,6 +14,10 @@
 #include <string>
 #include <type_traits>
 
+// The last character that narrows to the byte of the same value in the "C"
+// locale; every one above it is refused.
+inline constexpr unsigned kNarrowLimit = 0xFF;
+
 // Narrows source into target (capacity bytes with the terminator); false,
 // with target empty, if a character does not convert or the text does not
 // fit. converted, if given, receives the count with the terminator.

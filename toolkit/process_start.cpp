@@ -1,10 +1,12 @@
-// The first code of ours in every program, before the C runtime's own
-// initialisers and any constructor of ours: the programs run elevated from
-// folders that users can write (a Downloads folder, an unpacked zip), and the
-// loader looks in the program's own folder first for every library that is
-// not a KnownDLL. The shell and the libraries it brings load more by name
-// while a child is started; from here on every such load comes from the
-// system folder only.
+// The first code of ours in every program: under mingw the earliest
+// constructor, which runs once the C runtime has initialised itself; under
+// MSVC the C initialiser right after the runtime's own first step. Both run
+// before main and any other constructor of ours. The programs run elevated
+// from folders that users can write (a Downloads folder, an unpacked zip),
+// and the loader looks in the program's own folder first for every library
+// that is not a KnownDLL. The shell and the libraries it brings load more by
+// name while a child is started; from here on every such load comes from
+// the system folder only.
 //
 // mingw builds also seed the stack protector's guard here. Its runtime seeds
 // the guard in a later constructor through CryptAcquireContextA and

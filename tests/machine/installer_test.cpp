@@ -60,7 +60,7 @@ class InstalledPackage {
 
  private:
   void uninstall() {
-    while (msiexec_running()) Sleep(100);
+    eventually([] { return !msiexec_running(); }, kInstallTimeoutMs);
     run_program(msiexec_path(),
                 L"/x " + std::wstring(package_.product_code) + L" /qn");
   }

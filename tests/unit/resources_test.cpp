@@ -20,9 +20,13 @@ struct Deliverable {
   std::wstring name() const { return file.substr(0, file.size() - 4); }
 };
 
-// As the build gives them, once, for the programs and their tests.
+// As the deliverables must be, written here rather than read from the
+// build, so that a change in a program's CMakeLists fails this test.
 const Deliverable kDeliverables[] = {
-#include "deliverables.inc"
+    {L"tarvex.exe", L"uninstall old driver", L"1.0.0.4",
+     "requireAdministrator"},
+    {L"installer.exe", L"installer", L"1.0.0.2", "requireAdministrator"},
+    {L"install.exe", L"install utility", L"1.0.0.1", "asInvoker"},
 };
 
 std::wstring string_value(std::vector<BYTE>& info, const std::wstring& key) {
