@@ -38,9 +38,3 @@ else()
     -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat
     -Wl,--no-insert-timestamp)
 endif()
-# Every program restricts the library search to the system folder before any
-# code of ours runs (and, with mingw, seeds the stack guard): the object
-# library process_start of toolkit/, whose object each program links whether
-# referenced or not.
-target_sources(hardening INTERFACE
-  $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:$<TARGET_OBJECTS:process_start>>)

@@ -10,7 +10,10 @@ function(add_program target)
   add_library(${P_CORE} STATIC ${P_SOURCES})
   target_include_directories(${P_CORE} BEFORE PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${P_CORE} PUBLIC hardening toolkit ${P_LIBS})
-  add_executable(${target} main.cpp)
+  # The program restricts the library search to the system folder before
+  # any code of ours runs (and, with mingw, seeds the stack guard): the
+  # object of toolkit/'s process_start, linked whether referenced or not.
+  add_executable(${target} main.cpp $<TARGET_OBJECTS:process_start>)
   target_link_libraries(${target} PRIVATE ${P_CORE})
   set(_resources)
   foreach(_key IN LISTS _deliverable)

@@ -11,7 +11,7 @@ const wchar_t kSeparator[] = L" ";
 JoinResult join_arguments(int argc, const wchar_t* const* argv, wchar_t* line,
                           size_t capacity) {
   if (capacity == 0) return JoinResult::kTooLong;
-  line[0] = L'\0';
+  clear_text(line, capacity);
   if (argc < 2) return JoinResult::kNoArguments;
 
   // All of it or nothing: pnputil must never see a shortened line, and a

@@ -59,9 +59,11 @@ bool build_echo_text(const wchar_t* line, char* text, size_t capacity) {
   for (const wchar_t* c = line; whole && *c != L'\0'; ++c) {
     // A surrogate pair is one character, shown as one "?".
     if (is_high_surrogate(c[0]) && is_low_surrogate(c[1])) ++c;
-    whole = put(static_cast<unsigned>(*c) <= kNarrowLimit ? static_cast<char>(*c) : kUncarried);
+    whole =
+        put(static_cast<unsigned>(*c) <= kNarrowLimit ? static_cast<char>(*c)
+                                                      : kUncarried);
   }
-  whole = whole && put('\n');
-  text[whole ? used : 0] = '\0';
-  return whole;
+  if (!whole || !put('\n')) return refuse_text(text, capacity);
+  text[used] = '\0';
+  return true;
 }

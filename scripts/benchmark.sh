@@ -3,7 +3,9 @@
 # no vendor (the worst case: every file read to its end), against a plain
 # ReadFile loop over the same files under Wine and native grep -l, and prints
 # a table: median wall time, MB/s and peak memory of several runs, the
-# readers taking turns; then tarvex's ratio to the bare read per store.
+# readers taking turns; then tarvex's ratio to the bare read per store. The
+# same goes to build/benchmark/<date and time>.txt, one file a run, so that
+# the README can quote the range of several runs.
 # Usage: scripts/benchmark.sh [runs per cell, default 5]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +13,8 @@ runs=${1:-5}
 scripts/install-deps.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target tarvex bench_read_bytes >/dev/null
+mkdir -p build/benchmark
+exec > >(tee "build/benchmark/$(date -u +%Y-%m-%dT%H%M%SZ).txt")
 
 build=$PWD/build/windows
 # A fresh prefix whose server stays up between runs, as on a running machine.

@@ -38,8 +38,7 @@ bool find_vendor_inf(char* inf_path, size_t capacity) {
   do {
     if (!usable_inf_name(match.cFileName)) continue;
     if (!build_inf_path(match.cFileName, inf_path, capacity)) continue;
-    if (narrow_file_contains_any(inf_path, kVendorMarkers, kVendorMarkerCount,
-                                 &scanner)) {
+    if (narrow_file_contains_any(inf_path, &scanner)) {
       return true;
     }
   } while (FindNextFileW(search.get(), &match));

@@ -1,7 +1,5 @@
 #include "piece_scanner.h"
 
-#include "bounded_text.h"
-
 namespace {
 
 const uint8_t kLineFeed[] = {'\n'};
@@ -14,10 +12,8 @@ PieceScanner::PieceScanner(const wchar_t* const* markers, size_t count)
   add_start_stop(0);
   // The trie's edges go into next_; link_states then fills every missing
   // transition from the longest suffix that is also a prefix.
-  for (size_t i = 0; i < count && !too_big_; ++i) {
-    if (!add_marker(markers[i])) too_big_ = true;
-  }
-  if (!too_big_) link_states();
+  for (size_t i = 0; i < count; ++i) add_marker(markers[i]);
+  link_states();
   start_stops_ = ByteSearch(start_stop_bytes_, start_stop_count_);
 }
 
@@ -25,34 +21,22 @@ void PieceScanner::add_start_stop(uint8_t byte) {
   for (int i = 0; i < start_stop_count_; ++i) {
     if (start_stop_bytes_[i] == byte) return;
   }
-  // More first bytes than the search takes: leave it to fgetws.
-  if (start_stop_count_ == kMaxSearchBytes) {
-    too_big_ = true;
-    return;
-  }
-  start_stop_bytes_[start_stop_count_++] = byte;
+  // The constructor's contract keeps within the array; the bound only makes
+  // sure that a broken contract cannot write past it.
+  if (start_stop_count_ < kMaxSearchBytes)
+    start_stop_bytes_[start_stop_count_++] = byte;
 }
 
-bool PieceScanner::add_marker(const wchar_t* marker) {
-  if (marker[0] == L'\0') {
-    always_ = true;
-    return true;
-  }
-  for (const wchar_t* c = marker; *c != L'\0'; ++c) {
-    if (static_cast<unsigned>(*c) > kNarrowLimit) return true;  // never seen
-  }
+void PieceScanner::add_marker(const wchar_t* marker) {
   add_start_stop(static_cast<uint8_t>(marker[0]));
   int state = 0;
   for (const wchar_t* c = marker; *c != L'\0'; ++c) {
     uint8_t byte = static_cast<uint8_t>(*c);
-    if (next_[state][byte] == 0) {
-      if (state_count_ == kMaxStates) return false;
+    if (next_[state][byte] == 0)
       next_[state][byte] = static_cast<uint8_t>(state_count_++);
-    }
     state = next_[state][byte];
   }
   accepting_[state] = true;
-  return true;
 }
 
 void PieceScanner::link_states() {
@@ -85,8 +69,6 @@ void PieceScanner::end_piece() {
 }
 
 bool PieceScanner::feed(const char* bytes, size_t length) {
-  // Any character read makes a piece, and an empty marker is in every one.
-  if (always_ && length > 0) return true;
   const uint8_t* text = reinterpret_cast<const uint8_t*>(bytes);
   size_t i = 0;
   while (i < length) {

@@ -13,12 +13,13 @@
 
 class PieceScanner {
  public:
-  // markers: count wide texts; those with a character above U+00FF can
-  // never match narrow text and are left out.
-  PieceScanner(const wchar_t* const* markers, size_t count);
+  // The table's size: the markers' characters in all must be fewer.
+  static const int kMaxStates = 64;
 
-  // False when the markers are too long for the table; then use fgetws.
-  bool usable() const { return !too_big_; }
+  // markers: at most kMaxSearchBytes - 2 non-empty ASCII texts, fewer than
+  // kMaxStates characters in all (the vendor markers are checked where they
+  // are defined).
+  PieceScanner(const wchar_t* const* markers, size_t count);
 
   // Scans the next bytes of the text; true once a marker has been found.
   bool feed(const char* bytes, size_t length);
@@ -27,10 +28,9 @@ class PieceScanner {
   void restart() { end_piece(); }
 
  private:
-  static const int kMaxStates = 64;
   static const int kPieceLimit = 255;
 
-  bool add_marker(const wchar_t* marker);
+  void add_marker(const wchar_t* marker);
   void add_start_stop(uint8_t byte);
   void link_states();
   void end_piece();
@@ -44,8 +44,6 @@ class PieceScanner {
   ByteSearch start_stops_;
   ByteSearch piece_end_stops_;
   int state_count_ = 1;
-  bool always_ = false;  // an empty marker is in every piece
-  bool too_big_ = false;
 
   // Where the scan stands in the current piece.
   int state_ = 0;

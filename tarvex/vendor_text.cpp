@@ -10,7 +10,6 @@
 
 namespace {
 
-const char kNarrowTextMode[] = "r";
 // Characters asked for in one read: a line, or a 255-character piece of a
 // longer one, and the terminator.
 const int kPieceChars = 256;
@@ -18,6 +17,13 @@ const size_t kBlockBytes = 64 * 1024;
 const DWORD kTextChunkBytes = 4 * 1024;
 const wchar_t kMakerMarker[] = L"DevedoZudi";
 const wchar_t kEarlierVendorMarker[] = L"Nelvora";
+// What the driver store's scanner takes (its constructor's contract).
+static_assert(sizeof kMakerMarker / sizeof(wchar_t) - 1 +
+                      sizeof kEarlierVendorMarker / sizeof(wchar_t) - 1 <
+                  PieceScanner::kMaxStates,
+              "the vendor markers must fit the scanner's table");
+static_assert(kVendorMarkerCount + 2 <= kMaxSearchBytes,
+              "the markers' first bytes must fit the scanner's skip");
 
 bool piece_contains_any(const wchar_t* piece, const wchar_t* const* markers,
                         size_t count) {
@@ -49,17 +55,7 @@ bool file_contains_any(const char* path, const char* mode,
   return stream_contains_any(file.get(), markers, count);
 }
 
-bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
-                              size_t count) {
-  PieceScanner scanner(markers, count);
-  return narrow_file_contains_any(path, markers, count, &scanner);
-}
-
-bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
-                              size_t count, PieceScanner* scanner) {
-  if (!scanner->usable()) {
-    return file_contains_any(path, kNarrowTextMode, markers, count);
-  }
+bool narrow_file_contains_any(const char* path, PieceScanner* scanner) {
   scanner->restart();
   // Opened as fopen "r" opens: read access, shared for reading and writing.
   FileHandle file(CreateFileA(path, GENERIC_READ,

@@ -17,18 +17,12 @@ extern const wchar_t* const kVendorMarkers[kVendorMarkerCount];
 bool file_contains_any(const char* path, const char* mode,
                        const wchar_t* const* markers, size_t count);
 
-// The same answer as file_contains_any(path, "r", ...), for the INF files of
-// the driver store: the file is read as the C runtime's narrow text mode
-// hands it out, in the "C" locale, where every byte is one character; but it
-// is opened and read with the plain Win32 calls in large blocks, and the
-// pieces are scanned as the bytes come. The runtime's open and its
-// character-by-character fgetws cost several times the reading itself on a
-// large driver store.
-bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
-                              size_t count);
-
-// The same, with a scanner built for these markers that the caller keeps
-// from file to file: building its table costs more than scanning a small
-// file.
-bool narrow_file_contains_any(const char* path, const wchar_t* const* markers,
-                              size_t count, PieceScanner* scanner);
+// The same answer as file_contains_any(path, "r", <the scanner's markers>),
+// for the INF files of the driver store: the file is read as the C runtime's
+// narrow text mode hands it out, in the "C" locale, where every byte is one
+// character; but it is opened and read with the plain Win32 calls in large
+// blocks, and the pieces are scanned as the bytes come. The runtime's open
+// and its character-by-character fgetws cost several times the reading
+// itself on a large driver store. The caller keeps the scanner from file to
+// file: building its table costs more than scanning a small file.
+bool narrow_file_contains_any(const char* path, PieceScanner* scanner);

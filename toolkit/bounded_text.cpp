@@ -17,14 +17,12 @@ bool convert_whole(const From* source, To* target, size_t capacity,
                    errno_t (*convert)(size_t*, To*, size_t, const From*,
                                       size_t)) {
   if (capacity == 0) return false;
-  target[0] = To(0);
+  clear_text(target, capacity);
   const size_t needed = measure(nullptr, source, 0);
   size_t done = 0;
   if (needed == kConversionError || needed >= capacity ||
-      convert(&done, target, capacity, source, needed) != 0) {
-    target[0] = To(0);
-    return false;
-  }
+      convert(&done, target, capacity, source, needed) != 0)
+    return refuse_text(target, capacity);
   if (converted != nullptr) *converted = done;
   return true;
 }

@@ -32,11 +32,18 @@ bool widen_text(const char* source, wchar_t* target, size_t capacity);
 // alike, all of it or nothing: false always leaves target empty, so no
 // caller can go on with part of a path, a key or a command line.
 
-// Empties target (capacity units) if it has room, and returns false: every
-// builder's answer when it cannot build its text.
+// Empties target (capacity units) if it has room: where a builder starts
+// its text.
+template <typename Char>
+void clear_text(Char* target, size_t capacity) {
+  if (capacity > 0) target[0] = Char(0);
+}
+
+// Empties target as clear_text does and returns false: every builder's
+// answer when it cannot build its text.
 template <typename Char>
 bool refuse_text(Char* target, size_t capacity) {
-  if (capacity > 0) target[0] = Char(0);
+  clear_text(target, capacity);
   return false;
 }
 
@@ -63,7 +70,7 @@ bool append_text(Char* target, size_t capacity, const Char* source) {
 template <typename Char>
 bool compose_text(Char* target, size_t capacity,
                   std::initializer_list<const Char*> parts) {
-  refuse_text(target, capacity);  // the parts go into an empty target
+  clear_text(target, capacity);  // the parts go into an empty target
   for (const Char* part : parts) {
     if (!append_text(target, capacity, part)) return false;
   }

@@ -34,7 +34,7 @@ const wchar_t kUninstallKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const DWORD kInstallTimeoutMs = 90000;
 
-bool msiexec_running() { return !running_processes(L"msiexec.exe").empty(); }
+bool msiexec_running() { return is_running(L"msiexec.exe"); }
 
 // installer does not wait for msiexec: the test does, until the package is
 // registered and Windows Installer has finished.

@@ -53,11 +53,11 @@ Changes changed(std::vector<std::string> pnputil,
 
 TEST_F(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
   Installation machine(
-      {{{L"oem900.inf", kUnrelatedInf}, {L"oem901.inf", kMakerInf}},
-       {{kProductA, kOtherSetupIni}, {kProductB, kEarlierSetupIni}},
-       {kProductA, kProductB},
-       {kMakerFolder + L"\\ZR420", kEarlierFolder},
-       {kMakerFolder + L"\\readme.txt"}});
+      {.infs = {{L"oem900.inf", kUnrelatedInf}, {L"oem901.inf", kMakerInf}},
+       .products = {{kProductA, kOtherSetupIni}, {kProductB, kEarlierSetupIni}},
+       .keyed = {kProductA, kProductB},
+       .folders = {kMakerFolder + L"\\ZR420", kEarlierFolder},
+       .files = {kMakerFolder + L"\\readme.txt"}});
 
   EXPECT_EQ(run_tarvex(),
             changed({delete_line("oem901.inf")},
@@ -68,10 +68,10 @@ TEST_F(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
 }
 
 TEST_F(Tarvex, OneVendorInfPurgedPerRunInNameOrder) {
-  Installation machine(
-      {{{L"oem902.inf", kEarlierInf},
-        {L"oem903.inf", kUnrelatedInf},
-        {L"oem905.inf", std::string(kMakerInf) + "; Nelvora too\r\n"}}});
+  Installation machine({.infs = {{L"oem902.inf", kEarlierInf},
+                                 {L"oem903.inf", kUnrelatedInf},
+                                 {L"oem905.inf", std::string(kMakerInf) +
+                                                     "; Nelvora too\r\n"}}});
 
   EXPECT_EQ(run_tarvex(),
             changed({delete_line("oem902.inf")}, inf_names(L"oem902.inf")));
@@ -141,9 +141,8 @@ TEST_F(Tarvex, HostileInfNamesAreSkippedAndTheSearchGoesOn) {
 TEST_F(Tarvex, OnlyTheProductWhoseSetupIniNamesAVendorLosesItsKeys) {
   const std::wstring no_ini = L"{00000000-0000-4000-8000-000000000001}";
   Installation machine(
-      {{},
-       {{kProductA, kOtherSetupIni}, {kProductB, kMakerSetupIni}},
-       {no_ini, kProductA, kProductB}});
+      {.products = {{kProductA, kOtherSetupIni}, {kProductB, kMakerSetupIni}},
+       .keyed = {no_ini, kProductA, kProductB}});
   machine.entry(no_ini, EntryKind::kWithoutSetupIni);  // the walk goes on
   EXPECT_EQ(run_tarvex(), changed({}, key_names(kProductB)));
 }
@@ -194,14 +193,15 @@ TEST_F(Tarvex, FilesAndLinksArePassedOverAndTheNextRealCandidateGoes) {
   };
   const Row rows[] = {
       {kMakerFolder + L"\\ZR410",
-       {{},
-        {{kProductA, kMakerSetupIni}},
-        {kProductA},
-        {kMakerFolder + L"\\ZR420", kMakerFolder + L"\\ZR430"},
-        {kMakerFolder + L"\\PX3"}},
+       {.products = {{kProductA, kMakerSetupIni}},
+        .keyed = {kProductA},
+        .folders = {kMakerFolder + L"\\ZR420", kMakerFolder + L"\\ZR430"},
+        .files = {kMakerFolder + L"\\PX3"}},
        kMakerFolder + L"\\ZR420"},
       {kMakerFolder,
-       {{}, {{kProductA, kMakerSetupIni}}, {kProductA}, {kEarlierFolder}},
+       {.products = {{kProductA, kMakerSetupIni}},
+        .keyed = {kProductA},
+        .folders = {kEarlierFolder}},
        kEarlierFolder}};
   for (const Row& row : rows) {
     SCOPED_TRACE(utf8(row.link));
@@ -225,53 +225,52 @@ TEST_F(Tarvex, FilesAndLinksArePassedOverAndTheNextRealCandidateGoes) {
 // itself goes where the platform can delete it without its target, and
 // otherwise stays a link (Wine, and so the folders that hold one).
 TEST_F(Tarvex, TreeGoesWithoutFollowingAnyLinkInside) {
-  enum Kind { kFile, kReadOnlyFile, kEmptyFolder, kLink };
-  struct Row {
-    std::wstring path;  // inside the candidate
-    Kind kind;
-  };
-  const Row rows[] = {
-      {L"driver.sys", kFile},      {L"bin\\setup.dll", kReadOnlyFile},
-      {L"empty", kEmptyFolder},    {L"a\\b\\empty", kEmptyFolder},
-      {L"linked", kLink},          {L"a\\b\\c\\linked", kLink},
-      {L"docs\\linked.txt", kLink}};
+  enum Kind { kFile, kReadOnlyFile, kFolder, kFolderLink, kFileLink };
+  const std::pair<std::wstring, Kind> rows[] = {
+      {L"driver.sys", kFile},
+      {L"bin\\setup.dll", kReadOnlyFile},
+      {L"bin", kFolder},
+      {L"a\\b\\empty", kFolder},
+      {L"linked", kFolderLink},
+      {L"a\\b\\c\\linked", kFolderLink},
+      {L"docs\\linked.txt", kFileLink}};
   ScratchFolder outside(L"behind links");
   const std::wstring candidate = kMakerFolder + L"\\ZR420";
-  Installation machine(
-      {{}, {{kProductA, kMakerSetupIni}}, {kProductA}, {candidate}});
-  for (const Row& row : rows) {
-    const std::wstring path = candidate + L"\\" + row.path;
-    const std::wstring target = outside.path() + L"\\" + row.path;
-    make_folders(path.substr(0, path.find_last_of(L'\\')));
-    if (row.kind == kEmptyFolder) make_folders(path);
-    if (row.kind == kLink) {
-      make_folders(target.substr(0, target.find_last_of(L'\\')));
-      const bool file = row.path.find(L'.') != std::wstring::npos;
-      if (!file) make_folders(target);
-      write_file(file ? target : target + L"\\important.txt", "mine");
-      make_link(path, target);
+  Installation machine({.products = {{kProductA, kMakerSetupIni}},
+                        .keyed = {kProductA},
+                        .folders = {candidate}});
+  auto in = [&](const std::wstring& name) { return candidate + L"\\" + name; };
+  auto up = [](const std::wstring& path) {
+    return path.substr(0, path.rfind(L'\\'));
+  };
+  // What each link points to holds a file of its own: kept is "mine".
+  auto kept = [&](const std::wstring& name, Kind kind) {
+    return outside.path() + L"\\" + name +
+           (kind == kFolderLink ? L"\\mine.txt" : L"");
+  };
+  for (const auto& [name, kind] : rows) {
+    make_folders(kind == kFolder ? in(name) : up(in(name)));
+    if (kind >= kFolderLink) {
+      make_folders(up(kept(name, kind)));
+      write_file(kept(name, kind), "mine");
+      make_link(in(name), outside.path() + L"\\" + name);
+    } else if (kind != kFolder) {
+      write_file(in(name), "x");
+      if (kind == kReadOnlyFile)
+        SetFileAttributesW(in(name).c_str(), FILE_ATTRIBUTE_READONLY);
     }
-    if (row.kind == kFile || row.kind == kReadOnlyFile) write_file(path, "x");
-    if (row.kind == kReadOnlyFile)
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
   }
 
   EXPECT_EQ(run_tarvex().exit_code, 0u);
-  for (const Row& row : rows) {
-    const std::wstring path = candidate + L"\\" + row.path;
-    SCOPED_TRACE(utf8(path));
-    if (row.kind != kLink) {
-      EXPECT_FALSE(path_exists(path));
+  for (const auto& [name, kind] : rows) {
+    SCOPED_TRACE(utf8(name));
+    if (kind < kFolderLink) {
+      EXPECT_FALSE(path_exists(in(name)));
       continue;
     }
-    EXPECT_TRUE(!path_exists(path) || is_link(path));
-    const std::wstring target = outside.path() + L"\\" + row.path;
-    EXPECT_EQ(read_file(path_exists(target + L"\\important.txt")
-                            ? target + L"\\important.txt"
-                            : target),
-              "mine");
+    EXPECT_TRUE(!path_exists(in(name)) || is_link(in(name)));
+    EXPECT_EQ(read_file(kept(name, kind)), "mine");
   }
-  EXPECT_FALSE(path_exists(candidate + L"\\bin"));
 }
 
 // From its test until the removal has ended, the candidate's parent is
@@ -281,8 +280,9 @@ TEST_F(Tarvex, MakerFolderCannotBeRenamedWhileItsProductIsRemoved) {
   const std::wstring moved = kMakerFolder + L" moved";
   ScopedPath moved_away(moved);
   const std::wstring candidate = kMakerFolder + L"\\ZR420";
-  Installation machine(
-      {{}, {{kProductA, kMakerSetupIni}}, {kProductA}, {candidate}});
+  Installation machine({.products = {{kProductA, kMakerSetupIni}},
+                        .keyed = {kProductA},
+                        .folders = {candidate}});
   // Named to be listed, and so removed, in this order.
   auto file = [&](int i) {
     wchar_t name[32];
@@ -299,7 +299,7 @@ TEST_F(Tarvex, MakerFolderCannotBeRenamedWhileItsProductIsRemoved) {
   const BOOL renamed = MoveFileW(kMakerFolder.c_str(), moved.c_str());
   const DWORD error = GetLastError();
   if (renamed) MoveFileW(moved.c_str(), kMakerFolder.c_str());
-  WaitForSingleObject(tarvex.get(), INFINITE);
+  ASSERT_TRUE(eventually([&] { return is_signalled(tarvex.get()); }, 60000));
 
   ASSERT_TRUE(still_running) << "the removal ended before the rename was tried";
   EXPECT_FALSE(renamed);
@@ -339,10 +339,9 @@ TEST_F(Tarvex, FolderGoesOnlyWhenTheSecondKeyWasDeleted) {
 // tarvex removes the tree itself: no interpreter is started, so none can be
 // chosen by COMSPEC or run AutoRun commands.
 TEST_F(Tarvex, NoInterpreterIsStartedWhateverComspecNames) {
-  Installation machine({{},
-                        {{kProductA, kMakerSetupIni}},
-                        {kProductA},
-                        {kMakerFolder + L"\\ZR420"}});
+  Installation machine({.products = {{kProductA, kMakerSetupIni}},
+                        .keyed = {kProductA},
+                        .folders = {kMakerFolder + L"\\ZR420"}});
   // COMSPEC names a copy of the stand-in, which logs "PLANTED ..." if run.
   ScratchFolder planted(L"tarvex planted shell");
   ASSERT_TRUE(plant_standin(planted.path() + L"\\shell.exe"));

@@ -50,13 +50,13 @@ std::string shown(const std::wstring& text) {
 std::string pieces(const std::string& bytes, const char* mode) {
   const std::wstring path = std::wstring(kProbeFolder) + L"\\text.txt";
   write_file(path, bytes);
-  FILE* file = nullptr;
-  if (fopen_s(&file, bytes_of(path).c_str(), mode) != 0) return "no open";
+  FILE* opened = nullptr;
+  if (fopen_s(&opened, bytes_of(path).c_str(), mode) != 0) return "no open";
+  FileStream file(opened);
   std::string out;
   wchar_t piece[256];
-  while (fgetws(piece, 256, file) != nullptr)
+  while (fgetws(piece, 256, file.get()) != nullptr)
     out += (out.empty() ? "" : " ") + shown(piece);
-  fclose(file);
   return out.empty() ? "nothing" : out;
 }
 
@@ -134,6 +134,7 @@ void bare_name_fact() {
   if (plant_standin(here) && plant_standin(system)) {
     clear_pnputil_calls();
     SetCurrentDirectoryW(kProbeFolder);
+    // Started by the shell, as this fact asks; held as the tests hold any.
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -142,8 +143,8 @@ void bare_name_fact() {
     info.nShow = SW_HIDE;
     answer = "not started";
     if (ShellExecuteExW(&info) && info.hProcess != nullptr) {
-      WaitForSingleObject(info.hProcess, 10000);
-      CloseHandle(info.hProcess);
+      KernelHandle twin(info.hProcess);
+      eventually([&] { return is_signalled(twin.get()); }, 10000);
       const std::vector<std::string> calls = pnputil_calls();
       answer = calls.size() != 1            ? "unknown"
                : calls[0] == "twin"         ? "the system folder's"
@@ -188,8 +189,9 @@ void held_walk_fact() {
   const std::wstring outside = std::wstring(kProbeFolder) + L"\\outside";
   const std::wstring moved = std::wstring(kProbeFolder) + L"\\moved";
   const std::wstring product = L"{0B0B0B0B-0000-4000-8000-00000000000B}";
-  Installation machine(
-      {{}, {{product, "Company=DevedoZudi\r\n"}}, {product}, {candidate}});
+  Installation machine({.products = {{product, "Company=DevedoZudi\r\n"}},
+                        .keyed = {product},
+                        .folders = {candidate}});
   make_folders(outside);
   write_file(outside + L"\\keep.txt", "x");
   make_folders(candidate + L"\\sub");
@@ -208,11 +210,11 @@ void held_walk_fact() {
   }
   KernelHandle tarvex = start_program(program_path(L"tarvex.exe"));
   const bool swapped =
-      WaitForSingleObject(broken.get(), 30000) == WAIT_OBJECT_0 &&
+      eventually([&] { return is_signalled(broken.get()); }, 30000) &&
       MoveFileW((candidate + L"\\sub").c_str(), moved.c_str());
   if (swapped) make_link(candidate + L"\\sub", outside);
   held.reset();  // acknowledges the break: the walk goes on
-  WaitForSingleObject(tarvex.get(), 60000);
+  eventually([&] { return is_signalled(tarvex.get()); }, 60000);
   fact("tarvex's walk held by an oplock, a subfolder swapped for a junction",
        !swapped                               ? "the walk was not held"
        : path_exists(outside + L"\\keep.txt") ? "outside files kept"

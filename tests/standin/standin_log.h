@@ -13,18 +13,19 @@
 
 #include <string>
 
+#include "unique_resource.h"
+
 // Appends bytes (count of them, UTF-8) and a line end to the log at path in
 // one write, opening it for each line and sharing it, so that writers in
 // several processes never lose or cut each other's lines.
 inline void append_log_line(const wchar_t* path, const char* bytes,
                             size_t count) {
   const std::string line = std::string(bytes, count) + "\r\n";
-  HANDLE log =
-      CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (log == INVALID_HANDLE_VALUE) return;
+  FileHandle log(CreateFileW(path, FILE_APPEND_DATA,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!log.valid()) return;
   DWORD written = 0;
-  WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written,
+  WriteFile(log.get(), line.data(), static_cast<DWORD>(line.size()), &written,
             nullptr);
-  CloseHandle(log);
 }

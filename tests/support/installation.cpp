@@ -56,10 +56,12 @@ void add_tree(const char* section, const std::wstring& path, bool details,
 
 void add_keys(const std::wstring& branch, bool details,
               std::vector<Item>* items) {
-  HKEY handle = nullptr;
+  HKEY opened = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, branch.c_str(), 0,
-                    KEY_READ | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS)
+                    KEY_READ | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS)
     return;
+  RegistryKey key(opened);
+  const HKEY handle = key.get();
   wchar_t name[512];
   DWORD length = 512;
   for (DWORD i = 0; RegEnumKeyExW(handle, i, name, &length, nullptr, nullptr,
@@ -73,7 +75,6 @@ void add_keys(const std::wstring& branch, bool details,
     items->push_back(
         {"uninstall key", L"HKLM\\" + branch + L"\\" + name, utf8(value)});
   }
-  RegCloseKey(handle);
 }
 
 }  // namespace

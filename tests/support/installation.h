@@ -41,9 +41,11 @@ enum class EntryKind {
   kFile
 };
 
-// A machine described as data: INFs (name, text), InstallShield products
-// (entry name, setup.ini), the entries whose two uninstall keys are there,
-// program folders with a few files, plain files; laid out in this order.
+// A machine described as data, written with designated initialisers
+// ({.products = ..., .folders = ...}): INFs (name, text), InstallShield
+// products (entry name, setup.ini), the entries whose two uninstall keys are
+// there, program folders with a few files, plain files; laid out in this
+// order.
 struct Layout {
   using Files = std::vector<std::pair<std::wstring, std::string>>;
   using Names = std::vector<std::wstring>;

@@ -151,13 +151,12 @@ bool is_directory(const std::wstring& path) {
 std::vector<std::wstring> listed(const std::wstring& pattern) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW(pattern.c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  SearchHandle search(FindFirstFileW(pattern.c_str(), &data));
+  if (!search.valid()) return names;
   do {
     const std::wstring name = data.cFileName;
     if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(search, &data));
-  FindClose(search);
+  } while (FindNextFileW(search.get(), &data));
   return names;
 }
 
@@ -223,29 +222,28 @@ ScopedKey::ScopedKey(
     std::wstring subkey,
     const std::vector<std::pair<std::wstring, std::wstring>>& values)
     : subkey_(std::move(subkey)) {
-  HKEY key = nullptr;
-  LSTATUS status =
-      RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, nullptr, 0,
-                      KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+  HKEY created = nullptr;
+  LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0,
+                                   nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                                   nullptr, &created, nullptr);
   if (status != ERROR_SUCCESS) throw failure("RegCreateKeyExW", status);
+  RegistryKey key(created);
   for (const auto& value : values) {
     RegSetValueExW(
-        key, value.first.c_str(), 0, REG_SZ,
+        key.get(), value.first.c_str(), 0, REG_SZ,
         reinterpret_cast<const BYTE*>(value.second.c_str()),
         static_cast<DWORD>((value.second.size() + 1) * sizeof(wchar_t)));
   }
-  RegCloseKey(key);
 }
 
 ScopedKey::~ScopedKey() { delete_key_tree(subkey_); }
 
 bool key_exists(const std::wstring& subkey) {
-  HKEY key = nullptr;
+  HKEY opened = nullptr;
   LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0,
-                                 KEY_READ | KEY_WOW64_64KEY, &key);
-  if (status != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+                                 KEY_READ | KEY_WOW64_64KEY, &opened);
+  RegistryKey key(status == ERROR_SUCCESS ? opened : nullptr);
+  return key.valid();
 }
 
 void delete_key_tree(const std::wstring& subkey) {

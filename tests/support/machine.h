@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "unique_resource.h"
+
+// An open registry key, closed as the toolkit's holders close theirs.
+using RegistryKey = UniqueResource<HandleKind<HKEY, &RegCloseKey>>;
+
 namespace testsupport {
 
 // True when this process runs under Wine (ntdll exports wine_get_version).

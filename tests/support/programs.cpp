@@ -17,6 +17,8 @@ namespace testsupport {
 namespace {
 
 const int kStartAttempts = 3;
+// Longer than any program the tests run takes, even on a busy machine.
+const unsigned long kProgramMilliseconds = 120000;
 
 // A folder CMake named, with Windows' separators (the loader wants them).
 std::wstring windows_folder(std::wstring folder) {
@@ -49,22 +51,19 @@ std::wstring program_path(const std::wstring& name) {
   return bin_folder() + name;
 }
 
-RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
-                      const std::wstring& folder,
-                      const std::vector<std::wstring>& extra_environment) {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE read_end = nullptr, write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inherit, 0))
-    throw std::runtime_error("CreatePipe failed");
-  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-
+KernelHandle start_program(const std::wstring& exe,
+                           const std::wstring& arguments,
+                           const std::wstring& folder,
+                           const std::vector<std::wstring>& extra_environment,
+                           HANDLE output) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = write_end;
-  startup.hStdError = write_end;
-
+  if (output != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+  }
   std::wstring line = L"\"" + exe + L"\"";
   if (!arguments.empty()) line += L" " + arguments;
   std::wstring environment = environment_block(extra_environment);
@@ -74,17 +73,37 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   // the machine is busy; that says nothing about the program, so try again.
   for (int attempt = 0; attempt < kStartAttempts && !started; ++attempt) {
     if (attempt > 0) Sleep(200);
-    started = CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE,
-                             CREATE_UNICODE_ENVIRONMENT, &environment[0],
-                             folder.empty() ? nullptr : folder.c_str(),
-                             &startup, &process);
+    started = CreateProcessW(
+        exe.c_str(), &line[0], nullptr, nullptr, output != nullptr,
+        CREATE_UNICODE_ENVIRONMENT, &environment[0],
+        folder.empty() ? nullptr : folder.c_str(), &startup, &process);
     if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
   }
-  CloseHandle(write_end);
-  if (!started) {
-    DWORD error = GetLastError();
-    CloseHandle(read_end);
-    throw std::runtime_error("CreateProcessW failed: " + std::to_string(error));
+  if (!started)
+    throw std::runtime_error("CreateProcessW failed: " +
+                             std::to_string(GetLastError()));
+  KernelHandle thread(process.hThread);
+  return KernelHandle(process.hProcess);
+}
+
+bool is_signalled(HANDLE process) {
+  return WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
+}
+
+RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
+                      const std::wstring& folder,
+                      const std::vector<std::wstring>& extra_environment) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0))
+    throw std::runtime_error("CreatePipe failed");
+  KernelHandle reading(read_end);
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  KernelHandle process;
+  {
+    KernelHandle writing(write_end);  // the child's copy only, once started
+    process =
+        start_program(exe, arguments, folder, extra_environment, write_end);
   }
 
   RunResult result;
@@ -93,42 +112,24 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0) {
     result.output.append(chunk, got);
   }
-  CloseHandle(read_end);
-  WaitForSingleObject(process.hProcess, INFINITE);
-  GetExitCodeProcess(process.hProcess, &result.exit_code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  if (!eventually([&] { return is_signalled(process.get()); },
+                  kProgramMilliseconds)) {
+    TerminateProcess(process.get(), 1);
+    throw std::runtime_error(utf8(exe) + " did not end");
+  }
+  GetExitCodeProcess(process.get(), &result.exit_code);
   return result;
 }
 
-KernelHandle start_program(const std::wstring& exe) {
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  std::wstring line = L"\"" + exe + L"\"";
-  if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &process))
-    throw std::runtime_error("CreateProcessW failed: " +
-                             std::to_string(GetLastError()));
-  KernelHandle thread(process.hThread);
-  return KernelHandle(process.hProcess);
-}
-
-std::vector<unsigned long> running_processes(const wchar_t* name,
-                                             unsigned long parent) {
-  std::vector<unsigned long> found;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return found;
+bool is_running(const wchar_t* name) {
+  FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more;
-       more = Process32NextW(snapshot, &entry)) {
-    if ((parent == 0 || entry.th32ParentProcessID == parent) &&
-        _wcsicmp(entry.szExeFile, name) == 0)
-      found.push_back(entry.th32ProcessID);
+  for (BOOL more = snapshot.valid() && Process32FirstW(snapshot.get(), &entry);
+       more; more = Process32NextW(snapshot.get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, name) == 0) return true;
   }
-  CloseHandle(snapshot);
-  return found;
+  return false;
 }
 
 void NeedsPnputilStandIn::SetUp() {
@@ -178,8 +179,8 @@ std::vector<std::vector<std::string>> pnputil_words() {
 }
 
 bool pnputil_stays_unasked(unsigned long wait_milliseconds) {
-  Sleep(wait_milliseconds);
-  return pnputil_calls().empty();
+  return !eventually([] { return !pnputil_calls().empty(); },
+                     wait_milliseconds);
 }
 
 void clear_pnputil_calls() {

@@ -24,16 +24,25 @@ struct RunResult {
   std::string output;  // standard output and standard error, as bytes
 };
 
-// Runs exe with the given argument text in folder (empty: ours), capturing
-// its output and waiting for it to end. extra_environment entries
-// ("NAME=value") are added to ours or replace ours.
+// Starts exe with the given argument text in folder (empty: ours), and
+// returns at once with its process: the one way the tests start a program.
+// extra_environment entries ("NAME=value") are added to ours or replace
+// ours; output, if given, is an inheritable handle that takes the program's
+// output and errors (otherwise they are ours). Throws if it cannot start.
+KernelHandle start_program(
+    const std::wstring& exe, const std::wstring& arguments = L"",
+    const std::wstring& folder = L"",
+    const std::vector<std::wstring>& extra_environment = {},
+    HANDLE output = nullptr);
+
+// Whether the process has ended (or the event is set): for eventually().
+bool is_signalled(HANDLE process);
+
+// Runs exe as start_program does, capturing its output and waiting (two
+// minutes at the most, then it is ended and this throws) for it to end.
 RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
                       const std::wstring& folder = L"",
                       const std::vector<std::wstring>& extra_environment = {});
-
-// Starts exe without arguments in our folder, its output ours, and returns
-// at once with its process; throws if it cannot be started.
-KernelHandle start_program(const std::wstring& exe);
 
 // A test that reads what pnputil was asked needs the stand-in in the
 // system folder, which the Wine fixture puts there; on Windows the system's
@@ -43,10 +52,8 @@ class NeedsPnputilStandIn : public ::testing::Test {
   void SetUp() override;
 };
 
-// The ids of the running processes named name (any case), only the children
-// of parent unless it is 0.
-std::vector<unsigned long> running_processes(const wchar_t* name,
-                                             unsigned long parent = 0);
+// Whether a process named name (any case) is running.
+bool is_running(const wchar_t* name);
 
 // Copies the pnputil stand-in to target: a planted program that logs
 // "PLANTED <arguments>" if it is ever run. False if the copy failed.

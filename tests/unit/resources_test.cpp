@@ -1,6 +1,7 @@
 // Each built program's version resource and manifest, read back from the
 // file the way Windows reads them.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -17,16 +18,19 @@ struct Deliverable {
   const wchar_t* description;
   const wchar_t* version;
   const char* level;
+  WORD subsystem;
   std::wstring name() const { return file.substr(0, file.size() - 4); }
 };
 
 // As the deliverables must be, written here rather than read from the
 // build, so that a change in a program's CMakeLists fails this test.
 const Deliverable kDeliverables[] = {
-    {L"tarvex.exe", L"uninstall old driver", L"1.0.0.4",
-     "requireAdministrator"},
-    {L"installer.exe", L"installer", L"1.0.0.2", "requireAdministrator"},
-    {L"install.exe", L"install utility", L"1.0.0.1", "asInvoker"},
+    {L"tarvex.exe", L"uninstall old driver", L"1.0.0.4", "requireAdministrator",
+     IMAGE_SUBSYSTEM_WINDOWS_CUI},
+    {L"installer.exe", L"installer", L"1.0.0.2", "requireAdministrator",
+     IMAGE_SUBSYSTEM_WINDOWS_CUI},
+    {L"install.exe", L"install utility", L"1.0.0.1", "asInvoker",
+     IMAGE_SUBSYSTEM_WINDOWS_CUI},
 };
 
 std::wstring string_value(std::vector<BYTE>& info, const std::wstring& key) {
@@ -114,6 +118,17 @@ class MappedProgram {
     }
   }
 
+  const IMAGE_NT_HEADERS64& headers() const {
+    return *at<IMAGE_NT_HEADERS64>(at<IMAGE_DOS_HEADER>(0)->e_lfanew);
+  }
+  // The section table: headers().FileHeader.NumberOfSections entries.
+  const IMAGE_SECTION_HEADER* sections() const {
+    const IMAGE_NT_HEADERS64& nt = headers();
+    return reinterpret_cast<const IMAGE_SECTION_HEADER*>(
+        reinterpret_cast<const BYTE*>(&nt.OptionalHeader) +
+        nt.FileHeader.SizeOfOptionalHeader);
+  }
+
   // The load configuration's DependentLoadFlags, or -1 without one.
   long dependent_load_flags() const {
     const DWORD config =
@@ -125,9 +140,7 @@ class MappedProgram {
 
  private:
   const IMAGE_DATA_DIRECTORY& directory(int index) const {
-    auto* dos = at<IMAGE_DOS_HEADER>(0);
-    return at<IMAGE_NT_HEADERS64>(dos->e_lfanew)
-        ->OptionalHeader.DataDirectory[index];
+    return headers().OptionalHeader.DataDirectory[index];
   }
   template <typename T>
   const T* at(DWORD address) const {
@@ -184,6 +197,28 @@ TEST(Resources, ExactlyOneManifestWithTheDeliverablesExecutionLevel) {
                             d.level + "\""),
               std::string::npos)
         << manifest;
+  });
+}
+
+// A console program; no section both writable and executable, none shared
+// and writable, and relocations, without which ASLR cannot move it.
+TEST(Resources, ConsoleProgramWithSafeSectionsAndRelocations) {
+  each_mapped_program([](const Deliverable& d, const MappedProgram& program) {
+    EXPECT_EQ(program.headers().OptionalHeader.Subsystem, d.subsystem);
+    bool relocations = false;
+    for (WORD i = 0; i < program.headers().FileHeader.NumberOfSections; ++i) {
+      const IMAGE_SECTION_HEADER& section = program.sections()[i];
+      const std::string name(
+          reinterpret_cast<const char*>(section.Name),
+          strnlen(reinterpret_cast<const char*>(section.Name),
+                  IMAGE_SIZEOF_SHORT_NAME));
+      const DWORD flags = section.Characteristics;
+      const bool writable = (flags & IMAGE_SCN_MEM_WRITE) != 0;
+      EXPECT_FALSE(writable && (flags & IMAGE_SCN_MEM_EXECUTE)) << name;
+      EXPECT_FALSE(writable && (flags & IMAGE_SCN_MEM_SHARED)) << name;
+      relocations = relocations || name == ".reloc";
+    }
+    EXPECT_TRUE(relocations);
   });
 }
 
