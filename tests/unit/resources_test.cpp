@@ -214,8 +214,8 @@ TEST(Resources, ConsoleProgramWithSafeSectionsAndRelocations) {
                   IMAGE_SIZEOF_SHORT_NAME));
       const DWORD flags = section.Characteristics;
       const bool writable = (flags & IMAGE_SCN_MEM_WRITE) != 0;
-      EXPECT_FALSE(writable && (flags & IMAGE_SCN_MEM_EXECUTE)) << name;
-      EXPECT_FALSE(writable && (flags & IMAGE_SCN_MEM_SHARED)) << name;
+      EXPECT_FALSE(writable && (flags & IMAGE_SCN_MEM_EXECUTE) != 0) << name;
+      EXPECT_FALSE(writable && (flags & IMAGE_SCN_MEM_SHARED) != 0) << name;
       relocations = relocations || name == ".reloc";
     }
     EXPECT_TRUE(relocations);
