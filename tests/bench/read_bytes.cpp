@@ -6,28 +6,29 @@
 #include <stdio.h>
 #include <windows.h>
 
+#include "unique_resource.h"
+
 int wmain(int argc, wchar_t** argv) {
   const wchar_t* prefix = argc > 1 ? argv[1] : L"c:\\windows\\inf\\";
   static char buffer[1 << 16];
   unsigned long long total = 0;
   WIN32_FIND_DATAW match;
-  HANDLE search = FindFirstFileW(L"c:\\windows\\inf\\oem*.inf", &match);
-  if (search == INVALID_HANDLE_VALUE) return 1;
+  SearchHandle search(FindFirstFileW(L"c:\\windows\\inf\\oem*.inf", &match));
+  if (!search.valid()) return 1;
   do {
     wchar_t path[2 * MAX_PATH];
     wcscpy_s(path, prefix);
     wcscat_s(path, match.cFileName);
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) continue;
+    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                nullptr));
+    if (!file.valid()) continue;
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) &&
+           got > 0) {
       total += got;
     }
-    CloseHandle(file);
-  } while (FindNextFileW(search, &match));
-  FindClose(search);
+  } while (FindNextFileW(search.get(), &match));
   printf("%llu\n", total);
   return 0;
 }

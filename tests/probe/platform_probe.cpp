@@ -4,9 +4,9 @@
 // (wine-<major>-answers.txt), so a change of Wine shows at once; on Windows
 // the output is the answer (see the README's "On Windows"). Part of the test
 // suite, never shipped. Everything it creates it removes. The facts that
-// change the machine (a program in the system folder, a link, the AutoRun
-// value, HKLM keys) are asked only on a throwaway machine: under Wine, or
-// where DRIVER_TOOLS_THROWAWAY_MACHINE=1.
+// change the machine (a program in the system folder, a candidate folder
+// with a link, HKLM keys) are asked only on a throwaway machine: under Wine,
+// or where DRIVER_TOOLS_THROWAWAY_MACHINE=1.
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -158,28 +158,6 @@ void bare_name_fact() {
   DeleteFileW(here.c_str());
 }
 
-void link_fact() {
-  const std::wstring outside = std::wstring(kProbeFolder) + L"\\outside";
-  const std::wstring tree = std::wstring(kProbeFolder) + L"\\tree";
-  make_folders(outside);
-  make_folders(tree);
-  write_file(outside + L"\\keep.txt", "x");
-  make_link(tree + L"\\link", outside);
-  run_program(system_folder() + L"\\cmd.exe",
-              L"/d /c rd /s /q \"" + tree + L"\"");
-  // Windows makes a junction; Wine has none, and makes a symbolic link.
-  fact(running_under_wine()
-           ? "rd /s /q of a tree holding a symbolic link to an outside folder"
-           : "rd /s /q of a tree holding a junction to an outside folder",
-       std::string(path_exists(outside + L"\\keep.txt")
-                       ? "outside files kept"
-                       : "outside files deleted") +
-           (path_exists(tree) ? ", tree left" : ", tree gone"));
-  // A link whose target is gone cannot be seen, and so not removed.
-  make_folders(outside);
-  remove_tree(tree);
-}
-
 // Windows can hold tarvex's walk at a file it opens (a batch oplock breaks
 // at that open, and the open waits until the break is acknowledged); while
 // it is held, a subfolder not yet reached is swapped for a junction to an
@@ -219,35 +197,6 @@ void held_walk_fact() {
        !swapped                               ? "the walk was not held"
        : path_exists(outside + L"\\keep.txt") ? "outside files kept"
                                               : "outside files deleted");
-}
-
-void autorun_fact() {
-  const wchar_t kProcessor[] = L"Software\\Microsoft\\Command Processor";
-  const std::wstring marker = std::wstring(kProbeFolder) + L"\\autorun.txt";
-  wchar_t saved[1024];
-  DWORD saved_size = sizeof saved;
-  const bool had =
-      RegGetValueW(HKEY_CURRENT_USER, kProcessor, L"AutoRun", RRF_RT_REG_SZ,
-                   nullptr, saved, &saved_size) == ERROR_SUCCESS;
-  const std::wstring command = L"echo ran>\"" + marker + L"\"";
-  RegSetKeyValueW(HKEY_CURRENT_USER, kProcessor, L"AutoRun", REG_SZ,
-                  command.c_str(),
-                  static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-  std::string answer;
-  for (const wchar_t* switches : {L"/c exit", L"/d /c exit"}) {
-    DeleteFileW(marker.c_str());
-    run_program(system_folder() + L"\\cmd.exe", switches);
-    answer += std::string(answer.empty() ? "" : ", ") + utf8(switches) +
-              (path_exists(marker) ? " runs it" : " does not");
-  }
-  if (had) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, kProcessor, L"AutoRun", REG_SZ, saved,
-                    saved_size);
-  } else {
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kProcessor, L"AutoRun");
-  }
-  DeleteFileW(marker.c_str());
-  fact("cmd AutoRun from HKCU", answer);
 }
 
 void registry_fact() {
@@ -336,9 +285,7 @@ int main() {
   search_facts();
   if (throwaway_machine()) {
     bare_name_fact();
-    link_fact();
     held_walk_fact();
-    autorun_fact();
     registry_fact();
     planting_facts();
   } else {
