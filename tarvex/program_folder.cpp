@@ -32,6 +32,30 @@ const size_t kTestPathBytes = 256;
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
+// Where the last name of a path starts and ends, trailing separators
+// ignored: the candidate's name in its parent, after the parent's path.
+struct NameSpan {
+  size_t start;
+  size_t end;
+};
+NameSpan last_name(const char* path) {
+  size_t end = strlen(path);
+  while (end > 0 && is_separator(path[end - 1])) --end;
+  size_t start = end;
+  while (start > 0 && !is_separator(path[start - 1])) --start;
+  return {start, end};
+}
+
+// Copies the length bytes at source into target (capacity bytes) and ends
+// the text, only if they are some and all fit; false leaves target empty.
+bool copy_part(const char* source, size_t length, char* target,
+               size_t capacity) {
+  if (length == 0 || length >= capacity) return refuse_text(target, capacity);
+  memcpy(target, source, length);
+  target[length] = '\0';
+  return true;
+}
+
 // True when the folder at path is a link (a junction or a symbolic link):
 // asked without a trailing separator, so that the link itself answers, not
 // the folder it points to.
@@ -78,16 +102,12 @@ bool build_candidate_path(size_t index, char* path, size_t capacity) {
 }
 
 bool build_parent_path(const char* path, char* parent, size_t capacity) {
-  if (!copy_text(parent, capacity, path)) return false;
-  size_t length = strlen(parent);
-  while (length > 0 && is_separator(parent[length - 1])) --length;
-  while (length > 0 && !is_separator(parent[length - 1])) --length;
-  while (length > 0 && is_separator(parent[length - 1])) --length;
+  size_t length = last_name(path).start;
+  while (length > 0 && is_separator(path[length - 1])) --length;
   // "c:" alone is no folder to hold: the drive's current folder.
-  if (length == 0 || parent[length - 1] == ':')
+  if (length == 0 || path[length - 1] == ':')
     return refuse_text(parent, capacity);
-  parent[length] = '\0';
-  return true;
+  return copy_part(path, length, parent, capacity);
 }
 
 bool parent_is_tested(size_t index) {
@@ -96,17 +116,10 @@ bool parent_is_tested(size_t index) {
 }
 
 bool build_leaf_name(const char* path, char* leaf, size_t capacity) {
-  size_t end = strlen(path);
-  while (end > 0 && is_separator(path[end - 1])) --end;
-  size_t start = end;
-  while (start > 0 && !is_separator(path[start - 1])) --start;
-  const size_t length = end - start;
+  const NameSpan name = last_name(path);
   // A name outside any folder has no parent to remove it from.
-  if (start == 0 || length == 0 || length >= capacity)
-    return refuse_text(leaf, capacity);
-  memcpy(leaf, path + start, length);
-  leaf[length] = '\0';
-  return true;
+  if (name.start == 0) return refuse_text(leaf, capacity);
+  return copy_part(path + name.start, name.end - name.start, leaf, capacity);
 }
 
 void remove_program_folder() {
