@@ -106,8 +106,8 @@ int main(int argc, char** argv) {
   // Started directly: installer runs elevated already and msiexec inherits
   // its token; the shell's "runas" verb would add a lookup of the verb's
   // command among file classes, which include the user's own. Not waited
-  // for.
-  KernelHandle process = start_child(msiexec, arguments, 0, SW_SHOWNA);
+  // for. It starts in our current folder, where its bare argument is.
+  KernelHandle process = start_child(msiexec, arguments, nullptr, 0, SW_SHOWNA);
   if (!process.valid()) {
     printf(kLaunchFailedMessage, static_cast<int>(GetLastError()));
     return 1;

@@ -46,14 +46,21 @@ bool find_vendor_inf(char* inf_path, size_t capacity) {
 }
 
 // Starts pnputil in a console of its own, shown, and waits for it to end.
+// Its current folder is the system folder, not ours: whoever can write the
+// folder tarvex was started from could otherwise put a library there for
+// the elevated child to load. Its argument is a full path, so it needs no
+// other.
 // tarvex runs elevated already, and pnputil inherits its token: the shell's
 // "runas" verb would add nothing but a lookup of the verb's command among
 // file classes, which include the user's own.
 void run_pnputil(const wchar_t* arguments) {
   wchar_t pnputil[MAX_PATH];
-  if (!system_tool_path(kPnputilName, pnputil, MAX_PATH)) return;
+  wchar_t folder[MAX_PATH];
+  if (!system_tool_path(kPnputilName, pnputil, MAX_PATH) ||
+      !system_folder_path(folder, MAX_PATH))
+    return;
   KernelHandle process =
-      start_child(pnputil, arguments, CREATE_NEW_CONSOLE, SW_SHOW);
+      start_child(pnputil, arguments, folder, CREATE_NEW_CONSOLE, SW_SHOW);
   if (process.valid()) WaitForSingleObject(process.get(), INFINITE);
 }
 

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include "bounded_text.h"
-#include "handles.h"
 #include "tree_removal.h"
 #include "unique_resource.h"
 
@@ -73,12 +72,17 @@ bool path_is_link(const char* path) {
 // with listing access, so that the handle takes part in sharing (one with
 // attribute access only does not), and without delete sharing, so that the
 // folder can be neither renamed nor deleted, and so not swapped for a link,
-// while it is held. A link is opened itself, not the folder it points to.
-FileHandle hold_folder(const char* path) {
-  return FileHandle(CreateFileA(
-      path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+// while it is held. A folder that is tested is opened as itself, so that a
+// link answers as the link; one that is not (Program Files (x86), which a
+// machine may keep on another drive through a junction) is opened through
+// any link, so that its children are the ones its path shows.
+FileHandle hold_folder(const char* path, bool as_itself) {
+  return FileHandle(
+      CreateFileA(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS |
+                      (as_itself ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+                  nullptr));
 }
 
 // True unless the held folder at path is a plain folder. The handle answers
@@ -140,19 +144,13 @@ void remove_program_folder() {
     // Windows a junction in the middle of a path is followed); Program
     // Files (x86) itself may be a junction to another drive, and is not
     // tested.
-    FileHandle held(hold_folder(parent));
+    const bool tested = parent_is_tested(i);
+    FileHandle held(hold_folder(parent, tested));
     if (!held.valid()) continue;
-    if (parent_is_tested(i) && held_folder_is_link(held.get(), parent)) {
-      continue;
-    }
-    {
-      DirStream candidate(opendir(path));
-      if (!candidate.valid()) continue;
-    }
-    // A link is not a leftover program folder: what it points to is not
-    // ours to remove.
-    if (path_is_link(path)) continue;
-    remove_tree_below(held.get(), wide_leaf);
-    return;
+    if (tested && held_folder_is_link(held.get(), parent)) continue;
+    // The candidate exists when it is a plain folder by the rule the removal
+    // holds every entry to: a file, or a link, is no leftover program
+    // folder, and what a link points to is not ours to remove.
+    if (remove_folder_tree(held.get(), wide_leaf)) return;
   }
 }

@@ -1,7 +1,10 @@
 #include "tree_removal.h"
 
+#include <stddef.h>
+#include <string.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -19,49 +22,129 @@ const wchar_t kSeparator = L'\\';
 // The native open's values, under names of our own: the runtime headers
 // define some of them and not others.
 const ULONG kOpenExisting = 1;              // FILE_OPEN
+const ULONG kFolderOnly = 0x00000001;       // FILE_DIRECTORY_FILE
 const ULONG kSynchronousIo = 0x00000020;    // FILE_SYNCHRONOUS_IO_NONALERT
 const ULONG kOpenAsItself = 0x00200000;     // FILE_OPEN_REPARSE_POINT
 const ULONG kNamesIgnoreCase = 0x00000040;  // OBJ_CASE_INSENSITIVE
-const DWORD kEntryAccess =
-    DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+const ULONG kNoLinkOnTheWay = 0x00001000;   // OBJ_DONT_REPARSE
+const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);
+const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
+// A UNICODE_STRING counts bytes in 16 bits, and whole characters.
+const size_t kLongestNameBytes = 0xFFFE;
+
+// The extended disposition (FileDispositionInfoEx, which headers for older
+// systems leave out) and its flags.
+const FILE_INFO_BY_HANDLE_CLASS kDispositionEx =
+    static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+const DWORD kDispositionDelete = 0x00000001;
+const DWORD kPosixSemantics = 0x00000002;
+const DWORD kIgnoreReadOnly = 0x00000010;
+
+// Final paths, as the walk compares them: with the drive letter where the
+// volume has one, else with the volume's name, else the device's.
+const DWORD kPathForms[] = {FILE_NAME_NORMALIZED | VOLUME_NAME_DOS,
+                            FILE_NAME_NORMALIZED | VOLUME_NAME_GUID,
+                            FILE_NAME_NORMALIZED | VOLUME_NAME_NT};
+const DWORD kNoPath = 0xFFFFFFFF;
+
+// A file somebody else releases within about a second must not keep its
+// folders; a tree that can never go must not keep tarvex long.
+const DWORD kRetryBudgetMilliseconds = 3000;
+const DWORD kFirstRetryPause = 10;
+const DWORD kLongestRetryPause = 250;
+
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const DWORD kListingBytes = 64 * 1024;
 const wchar_t kThisFolder[] = L".";
 const wchar_t kUpFolder[] = L"..";
+
+// What each step opens an entry for, and nothing more. A folder is listed
+// through a handle that refuses delete sharing, so that nobody can rename
+// it away (or delete it) while the walk is inside it; asking no delete
+// access itself, it still opens when somebody else holds the folder (as
+// their current folder) without sharing deletion.
+struct OpenRequest {
+  ACCESS_MASK access;
+  ULONG share;
+  ULONG options;
+};
+const OpenRequest kToList = {
+    FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+    FILE_SHARE_READ | FILE_SHARE_WRITE, kFolderOnly};
+const OpenRequest kToDelete = {DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                               kShareAll, 0};
+const OpenRequest kToClearReadOnly = {
+    DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+    kShareAll, 0};
 
 typedef LONG(NTAPI* NativeOpenFunction)(PHANDLE, ACCESS_MASK,
                                         POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
                                         PLARGE_INTEGER, ULONG, ULONG, ULONG,
                                         ULONG, PVOID, ULONG);
 
+struct DispositionEx {
+  DWORD flags;
+};
+
 struct ListedEntry {
   std::wstring name;
   DWORD attributes;
 };
 
-// A folder being emptied: its handle, what its listing held, and how far
-// the walk has come.
-struct OpenFolder {
+// An entry opened and asked what it is.
+struct Opened {
   FileHandle handle;
-  std::wstring final_path;
-  std::vector<ListedEntry> entries;
-  size_t next = 0;
+  BY_HANDLE_FILE_INFORMATION info;
+  std::wstring path;  // its final path, in the walk's form
 };
 
-NativeOpenFunction native_open() {
-  HMODULE layer = GetModuleHandleW(kNativeLayer);
-  if (layer == nullptr) return nullptr;
-  return reinterpret_cast<NativeOpenFunction>(
-      reinterpret_cast<void*>(GetProcAddress(layer, kNativeOpen)));
+// A folder being emptied: its listing handle, where it is, what its
+// listing held, and how far the walk has come.
+struct OpenFolder {
+  FileHandle handle;
+  HANDLE parent;
+  std::wstring name;
+  BY_HANDLE_FILE_INFORMATION info;
+  std::wstring final_path;
+  std::vector<ListedEntry> entries;
+  size_t next;
+};
+
+struct Walk {
+  DWORD path_form;
+  DeletionMode mode;
+  DWORD retry_budget;
+  std::vector<OpenFolder> folders;
+};
+
+// The native open, found once; and whether it takes the flag that refuses
+// any link on the way (older systems answer it with an invalid parameter).
+struct NativeOpen {
+  NativeOpenFunction function;
+  bool refuses_links;
+};
+
+NativeOpen& native_open() {
+  static NativeOpen open = [] {
+    HMODULE layer = GetModuleHandleW(kNativeLayer);
+    FARPROC found =
+        layer == nullptr ? nullptr : GetProcAddress(layer, kNativeOpen);
+    return NativeOpen{
+        reinterpret_cast<NativeOpenFunction>(reinterpret_cast<void*>(found)),
+        true};
+  }();
+  return open;
 }
 
 // Opens name in the folder held by parent, as itself: a link is opened as
-// the link, where the platform can.
+// the link, where the platform can. *status is the native answer.
 FileHandle open_relative(HANDLE parent, const std::wstring& name,
-                         DWORD access) {
-  NativeOpenFunction open = native_open();
+                         const OpenRequest& request, LONG* status) {
+  NativeOpen& open = native_open();
   const size_t bytes = name.size() * sizeof(wchar_t);
-  if (open == nullptr || bytes == 0 || bytes > 0xFFFF) return FileHandle();
+  *status = kInvalidParameter;
+  if (open.function == nullptr || bytes == 0 || bytes > kLongestNameBytes)
+    return FileHandle();
   UNICODE_STRING object_name;
   object_name.Buffer = const_cast<PWSTR>(name.c_str());
   object_name.Length = static_cast<USHORT>(bytes);
@@ -70,109 +153,244 @@ FileHandle open_relative(HANDLE parent, const std::wstring& name,
   attributes.Length = sizeof attributes;
   attributes.RootDirectory = parent;
   attributes.ObjectName = &object_name;
-  attributes.Attributes = kNamesIgnoreCase;
-  IO_STATUS_BLOCK status_block = {};
-  HANDLE opened = INVALID_HANDLE_VALUE;
-  const LONG status =
-      open(&opened, access, &attributes, &status_block, nullptr, 0, kShareAll,
-           kOpenExisting, kSynchronousIo | kOpenAsItself, nullptr, 0);
-  return status >= 0 ? FileHandle(opened) : FileHandle();
+  for (;;) {
+    attributes.Attributes =
+        kNamesIgnoreCase | (open.refuses_links ? kNoLinkOnTheWay : 0);
+    IO_STATUS_BLOCK status_block = {};
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    *status = open.function(&opened, request.access, &attributes, &status_block,
+                            nullptr, 0, request.share, kOpenExisting,
+                            kSynchronousIo | kOpenAsItself | request.options,
+                            nullptr, 0);
+    if (*status >= 0) return FileHandle(opened);
+    if (*status != kInvalidParameter || !open.refuses_links)
+      return FileHandle();
+    open.refuses_links = false;
+  }
 }
 
-// The entry opened for what may follow: listing, if it is a folder, and
-// deletion. A file that others hold without read sharing is opened for
-// deletion alone; it is no folder to list.
-FileHandle open_entry(HANDLE parent, const std::wstring& name) {
-  FileHandle entry =
-      open_relative(parent, name, kEntryAccess | FILE_LIST_DIRECTORY);
-  if (entry.valid()) return entry;
-  return open_relative(parent, name, kEntryAccess);
-}
-
-// The path the handle's object has now, links resolved; empty if unknown.
-std::wstring final_path(HANDLE handle) {
-  const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, 0);
+// The path the handle's object has now, links resolved, in form; empty if
+// unknown.
+std::wstring final_path(HANDLE handle, DWORD form) {
+  const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, form);
   if (needed == 0) return std::wstring();
   std::wstring path(needed, L'\0');
-  const DWORD length = GetFinalPathNameByHandleW(handle, &path[0], needed, 0);
+  const DWORD length =
+      GetFinalPathNameByHandleW(handle, &path[0], needed, form);
   if (length == 0 || length >= needed) return std::wstring();
   path.resize(length);
   return path;
 }
 
+// The first form the folder's final path can be had in: a volume mounted
+// without a drive letter has none in DOS form.
+DWORD path_form_of(HANDLE folder) {
+  for (DWORD form : kPathForms) {
+    if (!final_path(folder, form).empty()) return form;
+  }
+  return kPathForms[0];
+}
+
+bool same_file(const BY_HANDLE_FILE_INFORMATION& a,
+               const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+         a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// Opens name in folder for request and asks the handle what it holds, and
+// where (in path_form; kNoPath asks nothing).
+bool open_inspected(HANDLE folder, const std::wstring& name,
+                    const OpenRequest& request, DWORD path_form, Opened* opened,
+                    LONG* status) {
+  opened->handle = open_relative(folder, name, request, status);
+  if (!opened->handle.valid() ||
+      !GetFileInformationByHandle(opened->handle.get(), &opened->info))
+    return false;
+  if (path_form != kNoPath)
+    opened->path = final_path(opened->handle.get(), path_form);
+  return true;
+}
+
+// Opens name in folder again, for request, only if it is still the object
+// seen before as was.
+bool reopen(HANDLE folder, const std::wstring& name, const OpenRequest& request,
+            const BY_HANDLE_FILE_INFORMATION& was, Opened* opened,
+            LONG* status) {
+  return open_inspected(folder, name, request, kNoPath, opened, status) &&
+         same_file(opened->info, was);
+}
+
+// The records are read field by field: nothing promises their alignment.
 std::vector<ListedEntry> list_folder(HANDLE folder) {
   std::vector<ListedEntry> entries;
-  // 8-byte aligned, as the records are.
-  std::vector<LONGLONG> buffer(kListingBytes / sizeof(LONGLONG));
+  std::vector<BYTE> buffer(kListingBytes);
+  const size_t name_at = offsetof(FILE_ID_BOTH_DIR_INFO, FileName);
   while (GetFileInformationByHandleEx(folder, FileIdBothDirectoryInfo,
                                       buffer.data(), kListingBytes)) {
-    const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
+    size_t at = 0;
     for (;;) {
-      const auto* record = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
-      std::wstring name(record->FileName,
-                        record->FileNameLength / sizeof(wchar_t));
+      if (at + name_at > buffer.size()) break;
+      DWORD next = 0, attributes = 0, name_bytes = 0;
+      const BYTE* record = buffer.data() + at;
+      memcpy(&next, record + offsetof(FILE_ID_BOTH_DIR_INFO, NextEntryOffset),
+             sizeof next);
+      memcpy(&attributes,
+             record + offsetof(FILE_ID_BOTH_DIR_INFO, FileAttributes),
+             sizeof attributes);
+      memcpy(&name_bytes,
+             record + offsetof(FILE_ID_BOTH_DIR_INFO, FileNameLength),
+             sizeof name_bytes);
+      if (at + name_at + name_bytes > buffer.size()) break;
+      std::wstring name(name_bytes / sizeof(wchar_t), L'\0');
+      if (!name.empty()) memcpy(&name[0], record + name_at, name.size() * 2);
       if (name != kThisFolder && name != kUpFolder)
-        entries.push_back({std::move(name), record->FileAttributes});
-      if (record->NextEntryOffset == 0) break;
-      at += record->NextEntryOffset;
+        entries.push_back({std::move(name), attributes});
+      if (next == 0) break;
+      at += next;
     }
   }
   return entries;
 }
 
-// Marks what handle holds for deletion when the handle is closed. A
-// read-only entry goes too, as rmdir /s does with it, but only where its
-// attribute is its own: one of several hard links shares it with the
-// others, which stay.
-void delete_by_handle(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info) {
-  const DWORD attributes = info.dwFileAttributes;
-  const bool read_only = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (read_only && info.nNumberOfLinks > 1) return;
-  FILE_BASIC_INFO basic = {};
-  if (read_only) {
-    basic.FileAttributes =
-        attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
-                       FILE_ATTRIBUTE_REPARSE_POINT);
-    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(handle, FileBasicInfo, &basic,
-                                    sizeof basic))
-      return;
-  }
-  FILE_DISPOSITION_INFO disposition = {TRUE};
-  if (SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
-                                 sizeof disposition) ||
-      !read_only)
-    return;
-  // Not deleted after all: it stays as it was.
-  basic.FileAttributes =
-      attributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
-  SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
+bool is_plain_folder(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
-// Opens entry of the folder (handle, final path), and deletes it or, if it
-// is a plain folder, adds it to the walk; leaves it otherwise.
-void visit(HANDLE folder, const std::wstring& folder_path,
-           const ListedEntry& entry, std::vector<OpenFolder>* walk) {
-  FileHandle opened = open_entry(folder, entry.name);
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!opened.valid() || !GetFileInformationByHandle(opened.get(), &info))
-    return;
-  std::wstring path = final_path(opened.get());
-  const bool own = !folder_path.empty() && !path.empty() &&
-                   is_own_path(folder_path, entry.name, path);
-  switch (entry_action(entry.attributes, info.dwFileAttributes, own)) {
-    case EntryAction::kDelete:
-      delete_by_handle(opened.get(), info);
-      return;
-    case EntryAction::kDescend: {
-      std::vector<ListedEntry> entries = list_folder(opened.get());
-      walk->push_back(
-          {std::move(opened), std::move(path), std::move(entries), 0});
-      return;
-    }
-    case EntryAction::kLeave:
-      return;
+// One request to delete what handle holds, the way mode says.
+bool mark_for_deletion(HANDLE handle, DeletionMode mode) {
+  if (mode == DeletionMode::kClassic) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
   }
+  DispositionEx disposition = {kDispositionDelete | kPosixSemantics};
+  if (mode == DeletionMode::kPosixIgnoringReadOnly)
+    disposition.flags |= kIgnoreReadOnly;
+  return SetFileInformationByHandle(handle, kDispositionEx, &disposition,
+                                    sizeof disposition) != 0;
+}
+
+// Deletes what handle holds in the walk's mode, stepping down to the next
+// mode for good where the platform says it has none.
+bool mark_stepping_down(Walk* walk, HANDLE handle) {
+  for (;;) {
+    if (mark_for_deletion(handle, walk->mode)) return true;
+    const DWORD error = GetLastError();
+    const DeletionMode next = mode_after(walk->mode, error);
+    if (next == walk->mode) return false;
+    walk->mode = next;
+  }
+}
+
+bool set_attributes(HANDLE handle, DWORD attributes) {
+  FILE_BASIC_INFO basic = {};
+  basic.FileAttributes =
+      attributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+  if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(handle, FileBasicInfo, &basic,
+                                    sizeof basic) != 0;
+}
+
+// Deletes opened (name in folder, opened with delete access). A read-only
+// entry goes without its attribute being touched where the platform can
+// ignore it; elsewhere its attribute is cleared first, as rmdir /s does,
+// and put back if it still does not go, but not on one of several hard
+// links, whose attribute the other names share: that one stays.
+bool delete_opened(Walk* walk, HANDLE folder, const std::wstring& name,
+                   const Opened& opened) {
+  const DWORD attributes = opened.info.dwFileAttributes;
+  if (mark_stepping_down(walk, opened.handle.get())) return true;
+  const DWORD error = GetLastError();
+  if ((attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
+      walk->mode == DeletionMode::kPosixIgnoringReadOnly ||
+      opened.info.nNumberOfLinks > 1) {
+    SetLastError(error);
+    return false;
+  }
+  Opened writable;
+  LONG status;
+  if (!reopen(folder, name, kToClearReadOnly, opened.info, &writable,
+              &status) ||
+      !set_attributes(writable.handle.get(),
+                      attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(error);
+    return false;
+  }
+  if (mark_stepping_down(walk, writable.handle.get())) return true;
+  const DWORD still = GetLastError();
+  set_attributes(writable.handle.get(), attributes);
+  SetLastError(still);
+  return false;
+}
+
+// Deletes the entry name of folder seen before as was, through a handle
+// opened for that; a folder is retried while it may go a moment later and
+// the walk's budget lasts.
+void delete_entry(Walk* walk, HANDLE folder, const std::wstring& name,
+                  const BY_HANDLE_FILE_INFORMATION& was) {
+  DWORD pause = kFirstRetryPause;
+  for (;;) {
+    Opened opened;
+    LONG status;
+    DWORD error = ERROR_SHARING_VIOLATION;
+    if (reopen(folder, name, kToDelete, was, &opened, &status)) {
+      if (delete_opened(walk, folder, name, opened)) return;
+      error = GetLastError();
+    } else if (status != kSharingViolation) {
+      return;  // gone, or no longer what was seen: left
+    }
+    const bool is_folder =
+        (was.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!is_folder || !worth_retrying(error) || walk->retry_budget == 0) return;
+    const DWORD wait = std::min(pause, walk->retry_budget);
+    Sleep(wait);
+    walk->retry_budget -= wait;
+    pause = std::min(pause * 2, kLongestRetryPause);
+  }
+}
+
+// Opens entry of folder (its final path given) as the walk's rule says and
+// acts on it: deletes it, or, if it is a plain folder, adds it to the walk
+// and returns true; leaves it otherwise. Only an entry the listing calls a
+// plain folder is opened for listing; anything else is opened for deletion.
+bool visit(Walk* walk, HANDLE folder, const std::wstring& folder_path,
+           const ListedEntry& entry) {
+  const bool as_folder = is_plain_folder(entry.attributes);
+  Opened opened;
+  LONG status;
+  if (!open_inspected(folder, entry.name, as_folder ? kToList : kToDelete,
+                      walk->path_form, &opened, &status))
+    return false;
+  const bool own = !folder_path.empty() && !opened.path.empty() &&
+                   is_own_path(folder_path, entry.name, opened.path);
+  switch (entry_action(entry.attributes, opened.info.dwFileAttributes, own)) {
+    case EntryAction::kDescend:
+      // Listed as no folder, a folder now: it changed under the walk.
+      if (!as_folder) return false;
+      {
+        std::vector<ListedEntry> entries = list_folder(opened.handle.get());
+        walk->folders.push_back({std::move(opened.handle), folder, entry.name,
+                                 opened.info, std::move(opened.path),
+                                 std::move(entries), 0});
+      }
+      return true;
+    case EntryAction::kDelete:
+      if (as_folder) {
+        // A link held as itself, opened for listing: deleted through a
+        // handle of its own.
+        const BY_HANDLE_FILE_INFORMATION was = opened.info;
+        opened.handle.reset();
+        delete_entry(walk, folder, entry.name, was);
+      } else {
+        delete_opened(walk, folder, entry.name, opened);
+      }
+      return false;
+    case EntryAction::kLeave:
+      return false;
+  }
+  return false;
 }
 
 }  // namespace
@@ -196,24 +414,48 @@ bool is_own_path(const std::wstring& parent_final, const std::wstring& name,
              TRUE) == CSTR_EQUAL;
 }
 
-void remove_tree_below(HANDLE parent, const wchar_t* name) {
-  std::vector<OpenFolder> walk;
-  visit(parent, final_path(parent), {name, 0}, &walk);
-  while (!walk.empty()) {
-    OpenFolder& folder = walk.back();
+DeletionMode mode_after(DeletionMode mode, DWORD error) {
+  // What a system, or a file system, without the extended disposition or
+  // one of its flags answers.
+  const bool unsupported = error == ERROR_INVALID_PARAMETER ||
+                           error == ERROR_NOT_SUPPORTED ||
+                           error == ERROR_INVALID_FUNCTION;
+  if (!unsupported || mode == DeletionMode::kClassic) return mode;
+  return mode == DeletionMode::kPosixIgnoringReadOnly ? DeletionMode::kPosix
+                                                      : DeletionMode::kClassic;
+}
+
+bool worth_retrying(DWORD error) {
+  return error == ERROR_DIR_NOT_EMPTY || error == ERROR_SHARING_VIOLATION;
+}
+
+bool remove_folder_tree(HANDLE parent, const wchar_t* name) {
+  Walk walk = {path_form_of(parent),
+               DeletionMode::kPosixIgnoringReadOnly,
+               kRetryBudgetMilliseconds,
+               {}};
+  // The candidate is asked for as a folder, by the rule its entries meet.
+  if (!visit(&walk, parent, final_path(parent, walk.path_form),
+             {name, FILE_ATTRIBUTE_DIRECTORY}))
+    return false;
+  while (!walk.folders.empty()) {
+    OpenFolder& folder = walk.folders.back();
     if (folder.next < folder.entries.size()) {
       // Copies: a push onto the walk may move the folder.
       const ListedEntry entry = folder.entries[folder.next++];
       const HANDLE handle = folder.handle.get();
       const std::wstring path = folder.final_path;
-      visit(handle, path, entry, &walk);
+      visit(&walk, handle, path, entry);
       continue;
     }
-    // Emptied as far as it could be: it goes too, unless something stayed
-    // in it. Its entries' handles are closed already, so they are gone.
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(folder.handle.get(), &info))
-      delete_by_handle(folder.handle.get(), info);
-    walk.pop_back();
+    // Emptied as far as it could be. The listing handle refuses deletion,
+    // so it is let go, and the folder is deleted through a handle opened
+    // for that, relative to its parent, only if it is still this folder.
+    const HANDLE in = folder.parent;
+    const std::wstring name_in = folder.name;
+    const BY_HANDLE_FILE_INFORMATION was = folder.info;
+    walk.folders.pop_back();
+    delete_entry(&walk, in, name_in, was);
   }
+  return true;
 }

@@ -18,7 +18,8 @@ bool build_child_command_line(const wchar_t* program, const wchar_t* arguments,
 }
 
 KernelHandle start_child(const wchar_t* program, const wchar_t* arguments,
-                         DWORD creation_flags, WORD show) {
+                         const wchar_t* folder, DWORD creation_flags,
+                         WORD show) {
   wchar_t line[kCommandLineChars];
   if (!build_child_command_line(program, arguments, line, kCommandLineChars)) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -30,7 +31,7 @@ KernelHandle start_child(const wchar_t* program, const wchar_t* arguments,
   startup.wShowWindow = show;
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(program, line, nullptr, nullptr, FALSE, creation_flags,
-                      nullptr, nullptr, &startup, &process)) {
+                      nullptr, folder, &startup, &process)) {
     return KernelHandle();
   }
   KernelHandle thread(process.hThread);

@@ -27,3 +27,7 @@ bool system_tool_path(const wchar_t* tool, wchar_t* path, size_t capacity) {
   if (length >= MAX_PATH) length = 0;
   return build_system_tool_path(system_dir, length, tool, path, capacity);
 }
+
+bool system_folder_path(wchar_t* path, size_t capacity) {
+  return system_tool_path(L"", path, capacity);
+}

@@ -15,3 +15,7 @@ bool build_system_tool_path(const wchar_t* system_dir, size_t length,
 
 // The full path of tool in this machine's system folder; false if unknown.
 bool system_tool_path(const wchar_t* tool, wchar_t* path, size_t capacity);
+
+// The system folder itself, ending in a separator: the current folder for a
+// child that needs none of its own. False if unknown.
+bool system_folder_path(wchar_t* path, size_t capacity);
