@@ -113,6 +113,10 @@ int main() {
     joined += (joined.empty() ? L"" : kWordSeparator) + word;
   }
   append_to_log(PNPUTIL_STANDIN_WORDS_LOG, joined);
+  wchar_t folder[MAX_PATH];
+  const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+  append_to_log(PNPUTIL_STANDIN_FOLDER_LOG,
+                length < MAX_PATH ? std::wstring(folder, length) : L"?");
   append_to_log(PNPUTIL_STANDIN_LOG, arguments);
   return 0;
 }

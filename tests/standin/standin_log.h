@@ -5,6 +5,8 @@
 #define PNPUTIL_STANDIN_LOG L"c:\\pnputil-standin.log"
 #define PNPUTIL_STANDIN_WORDS_LOG L"c:\\pnputil-standin-words.log"
 #define PNPUTIL_STANDIN_WORD_SEPARATOR L'\x1f'
+// And the current folder each call ran in.
+#define PNPUTIL_STANDIN_FOLDER_LOG L"c:\\pnputil-standin-folder.log"
 // Where a planted library logs each load: "<its path> in <program path>".
 #define PLANTED_LIBRARY_LOG L"c:\\planted-library.log"
 

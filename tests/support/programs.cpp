@@ -178,6 +178,17 @@ std::vector<std::vector<std::string>> pnputil_words() {
   return calls;
 }
 
+std::vector<std::wstring> pnputil_folders() {
+  std::vector<std::wstring> folders;
+  for (const std::string& line :
+       split(read_file(PNPUTIL_STANDIN_FOLDER_LOG), "\r\n")) {
+    std::wstring folder = lower(widened(line));
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    folders.push_back(folder);
+  }
+  return folders;
+}
+
 bool pnputil_stays_unasked(unsigned long wait_milliseconds) {
   return !eventually([] { return !pnputil_calls().empty(); },
                      wait_milliseconds);
@@ -186,6 +197,7 @@ bool pnputil_stays_unasked(unsigned long wait_milliseconds) {
 void clear_pnputil_calls() {
   DeleteFileW(PNPUTIL_STANDIN_LOG);
   DeleteFileW(PNPUTIL_STANDIN_WORDS_LOG);
+  DeleteFileW(PNPUTIL_STANDIN_FOLDER_LOG);
 }
 
 }  // namespace testsupport

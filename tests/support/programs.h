@@ -83,6 +83,10 @@ std::vector<std::string> pnputil_calls();
 // what the real utility would take as its arguments.
 std::vector<std::vector<std::string>> pnputil_words();
 
+// The current folder of each call the stand-in logged, in lower case and
+// without a trailing separator, oldest first.
+std::vector<std::wstring> pnputil_folders();
+
 // True when, after waiting longer than the stand-in pauses before it logs,
 // no call has been logged: what was run started no pnputil.
 bool pnputil_stays_unasked(unsigned long wait_milliseconds = 500);
