@@ -22,6 +22,7 @@
 #include "machine.h"
 #include "programs.h"
 #include "text.h"
+#include "tree_removal.h"
 
 namespace {
 
@@ -199,6 +200,30 @@ void held_walk_fact() {
                                               : "outside files deleted");
 }
 
+// A link inside a tree that tarvex's removal walks: deleted as itself where
+// the walk's handle holds the link (a junction on Windows), left where the
+// platform opens what it points to (Wine); what it points to is kept.
+void link_in_tree_fact() {
+  const std::wstring folder = std::wstring(kProbeFolder) + L"\\removal";
+  make_folders(folder + L"\\tree");
+  make_folders(folder + L"\\outside");
+  write_file(folder + L"\\outside\\keep.txt", "x");
+  make_link(folder + L"\\tree\\linked", folder + L"\\outside");
+  {
+    FileHandle held(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                nullptr));
+    remove_folder_tree(held.get(), L"tree");
+  }
+  fact("tarvex's removal on a link to a folder inside the tree",
+       std::string(path_exists(folder + L"\\tree\\linked") ? "link left"
+                                                            : "link deleted") +
+           (path_exists(folder + L"\\outside\\keep.txt") ? ", target kept"
+                                                          : ", target deleted"));
+  remove_tree(folder + L"\\tree");  // the link before what it points to
+}
+
 void registry_fact() {
   const std::wstring parent = L"SOFTWARE\\WOW6432Node\\DriverToolsProbe";
   delete_key_tree(parent);
@@ -283,6 +308,7 @@ int main() {
   pnputil_facts();
   runtime_facts();
   search_facts();
+  link_in_tree_fact();
   if (throwaway_machine()) {
     bare_name_fact();
     held_walk_fact();

@@ -41,11 +41,33 @@ std::wstring environment_block(const std::vector<std::wstring>& extra) {
   return result + L'\0';
 }
 
+// A file or folder of the build, where CMake put it (built), unless the
+// environment names the folder that holds it (variable; then tail below
+// it): the Windows job runs the programs and tests built on Linux.
+std::wstring build_path(const wchar_t* variable, const wchar_t* tail,
+                        const wchar_t* built) {
+  wchar_t folder[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(variable, folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return windows_folder(built);
+  return windows_folder(std::wstring(folder, length) + L"\\" + tail);
+}
+const wchar_t kProgramFolderVariable[] = L"DRIVER_TOOLS_PROGRAM_FOLDER";
+const wchar_t kTestFolderVariable[] = L"DRIVER_TOOLS_TEST_FOLDER";
+
+std::wstring standin_program() {
+  return build_path(kTestFolderVariable, L"standin\\pnputil.exe",
+                    STANDIN_PROGRAM);
+}
+
 }  // namespace
 
-std::wstring bin_folder() { return windows_folder(PROGRAM_FOLDER); }
+std::wstring bin_folder() {
+  return build_path(kProgramFolderVariable, L"", PROGRAM_FOLDER);
+}
 
-std::wstring msi_folder() { return windows_folder(MSI_FOLDER); }
+std::wstring msi_folder() {
+  return build_path(kTestFolderVariable, L"msi\\", MSI_FOLDER);
+}
 
 std::wstring program_path(const std::wstring& name) {
   return bin_folder() + name;
@@ -133,20 +155,24 @@ bool is_running(const wchar_t* name) {
 }
 
 void NeedsPnputilStandIn::SetUp() {
-  if (!running_under_wine()) {
+  const std::string standin = read_file(standin_program());
+  if (standin.empty() ||
+      read_file(system_folder() + L"\\pnputil.exe") != standin) {
     GTEST_SKIP() << "needs the pnputil stand-in in System32, where Windows "
-                    "keeps its own pnputil";
+                    "keeps its own pnputil (the Windows job puts it there)";
   }
 }
 
 bool plant_standin(const std::wstring& target) {
   // The build's own copy: on Windows the system folder's is the real one.
-  return CopyFileW((windows_folder(STANDIN_PROGRAM)).c_str(), target.c_str(),
-                   FALSE) != FALSE;
+  return CopyFileW(standin_program().c_str(), target.c_str(), FALSE) != FALSE;
 }
 
 bool plant_library(const std::wstring& target) {
-  return CopyFileW((windows_folder(PLANTED_LIBRARY)).c_str(), target.c_str(),
+  return CopyFileW(build_path(kTestFolderVariable,
+                              L"standin\\planted_library.dll", PLANTED_LIBRARY)
+                       .c_str(),
+                   target.c_str(),
                    FALSE) != FALSE;
 }
 

@@ -193,9 +193,17 @@ TEST(Resources, ExactlyOneManifestWithTheDeliverablesExecutionLevel) {
     const char* text =
         static_cast<const char*>(LockResource(LoadResource(module, found)));
     std::string manifest(text, SizeofResource(module, found));
-    EXPECT_NE(manifest.find(std::string("requestedExecutionLevel level=\"") +
-                            d.level + "\""),
-              std::string::npos)
+    // Read as XML, not as our own spelling of it: mt.exe, which embeds the
+    // manifest in MSVC builds, writes it again in its own (other quotes,
+    // other spacing).
+    const size_t element = manifest.find("requestedExecutionLevel");
+    const size_t value = manifest.find("level=", element + 23);
+    ASSERT_NE(element, std::string::npos) << manifest;
+    ASSERT_NE(value, std::string::npos) << manifest;
+    const char quote = manifest[value + 6];
+    EXPECT_EQ(manifest.substr(value + 7, manifest.find(quote, value + 7) -
+                                             (value + 7)),
+              d.level)
         << manifest;
   });
 }
