@@ -6,14 +6,17 @@
 
 #include "elevated_launch.h"
 #include "join_arguments.h"
+#include "system_tool.h"
 
 namespace {
 
-const wchar_t kPnputilPath[] = L"c:\\Windows\\System32\\pnputil.exe";
+const wchar_t kPnputilName[] = L"pnputil.exe";
 const int kExitCode = 1;
 const size_t kLineChars = 512;
 
 const char kUsageMessage[] = "Usage: install <pnputil arguments>\n";
+const char kNoSystemFolderMessage[] =
+    "install: the system folder could not be found; nothing was started\n";
 const char kTooLongMessage[] =
     "install: the argument line is longer than 511 characters; nothing was "
     "started\n";
@@ -36,10 +39,19 @@ int wmain(int argc, wchar_t** argv) {
       break;
   }
 
+  // From the folder the system names: a fixed c:\Windows\System32 would
+  // name, on a machine whose Windows lives on another drive, a folder any
+  // user may create on c:, and pnputil runs elevated.
+  wchar_t pnputil[MAX_PATH];
+  if (!system_tool_path(kPnputilName, pnputil, MAX_PATH)) {
+    fputs(kNoSystemFolderMessage, stdout);
+    return kExitCode;
+  }
+
   // Asked for by the shell before an elevated launch; its result changes
   // nothing here, and it is never undone.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
-  run_elevated_and_wait(kPnputilPath, line, SW_SHOWNORMAL);
+  run_elevated_and_wait(pnputil, line, SW_SHOWNORMAL);
   return kExitCode;
 }

@@ -5,8 +5,13 @@
 #include <wchar.h>
 #include <windows.h>
 
+#include <vector>
+
+#include "bounded_text.h"
 #include "child_process.h"
 #include "launch_plan.h"
+#include "package_guard.h"
+#include "package_signature.h"
 #include "system_tool.h"
 #include "unique_resource.h"
 
@@ -29,7 +34,11 @@ const char kNameTooLongMessage[] =
     "The MSI file name is too long for the msiexec command line\n";
 const char kNoSystemFolderMessage[] =
     "The system folder could not be found, so msiexec was not started\n";
-
+const char kRefusalHead[] = "Not handed over: ";
+const char kRefusalMiddle[] = ": ";
+const char kLineEnd[] = "\n";
+// Room for any path the system can give a program.
+const size_t kOwnPathChars = 32768;
 // Shows the whole argument line: in a console exactly, as wide text;
 // redirected, in 8-bit text with "?" for what that cannot carry, so the line
 // is never cut short at a character the runtime's wide output cannot convert.
@@ -48,6 +57,38 @@ void echo_line(const wchar_t* line) {
   char text[kEchoBytes];
   if (build_echo_text(line, text, sizeof text)) fputs(text, stdout);
   fflush(stdout);
+}
+
+// Says which package was not handed over and why: the name in 8-bit text,
+// "?" for what that cannot carry, so the line is never cut short.
+void report_refusal(const wchar_t* name, PackageVerdict verdict) {
+  fputs(kRefusalHead, stdout);
+  for (const wchar_t* c = name; *c != L'\0'; ++c) {
+    putchar(static_cast<unsigned>(*c) <= kNarrowLimit ? static_cast<char>(*c)
+                                                      : '?');
+  }
+  fputs(kRefusalMiddle, stdout);
+  fputs(refusal_reason(verdict), stdout);
+  fputs(kLineEnd, stdout);
+  fflush(stdout);
+}
+
+// Judges the package named name (in the current folder) by its signature,
+// and holds it open in *held, without write or delete sharing, so that the
+// file judged is the file msiexec is given for as long as installer runs.
+// A package is judged only when installer.exe itself is signed.
+PackageVerdict judge_found_package(const wchar_t* name, FileHandle* held) {
+  std::vector<wchar_t> own(kOwnPathChars);
+  const DWORD length =
+      GetModuleFileNameW(nullptr, own.data(), static_cast<DWORD>(own.size()));
+  // Unknown where installer.exe is, it cannot say it is unsigned.
+  if (length == 0 || length >= own.size()) return PackageVerdict::kNotIntact;
+  if (!carries_signature(own.data())) return PackageVerdict::kHandOver;
+  held->reset(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  SignatureFacts facts = {true, false, false, false, 0, 0};
+  if (held->valid()) facts = read_signature_facts(own.data(), name, held->get());
+  return judge_package(facts);
 }
 
 }  // namespace
@@ -86,6 +127,10 @@ int main(int argc, char** argv) {
       printf(kNoMsiMessage, static_cast<int>(ERROR_FILE_NOT_FOUND));
       return 1;
     }
+    if (!is_quotable_name(match.cFileName)) {
+      report_refusal(match.cFileName, PackageVerdict::kNameHoldsQuote);
+      return 1;
+    }
     if (!build_msiexec_arguments(match.cFileName, quiet, arguments,
                                  kArgumentChars)) {
       fputs(kNameTooLongMessage, stdout);
@@ -98,6 +143,13 @@ int main(int argc, char** argv) {
   wchar_t msiexec[MAX_PATH];
   if (!system_tool_path(kMsiexecName, msiexec, MAX_PATH)) {
     fputs(kNoSystemFolderMessage, stdout);
+    return 1;
+  }
+
+  FileHandle package;
+  const PackageVerdict verdict = judge_found_package(match.cFileName, &package);
+  if (verdict != PackageVerdict::kHandOver) {
+    report_refusal(match.cFileName, verdict);
     return 1;
   }
 

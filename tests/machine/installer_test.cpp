@@ -99,6 +99,66 @@ TEST(Installer, HandsTheMsiOverQuietlyOrVisiblyAndItInstalls) {
   }
 }
 
+// A signed installer.exe hands over the first *.msi only if it is signed
+// with installer.exe's own key and its signature verifies; otherwise it
+// says which file and why, exits 1 and starts nothing. A name holding a
+// double quote (Wine allows one) is refused by any installer.exe.
+TEST(Installer, SignedInstallerHandsOverOnlyAPackageSignedWithItsOwnKey) {
+  if (!path_exists(signed_folder() + L"installer.exe"))
+    GTEST_SKIP() << "needs the signed files the Wine fixture makes";
+  struct Row {
+    bool signed_installer;
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> files;  // as, from
+    const char* output;  // and exit code 1; none: handed over
+  };
+  const char* const kOtherKey =
+      "Not handed over: a.msi: it is not signed with the key installer.exe is "
+      "signed with\r\n";
+  const char* const kUnsigned =
+      "Not handed over: a.msi: it carries no signature\r\n";
+  const Row rows[] = {
+      {true, {{L"a.msi", L"same-key.msi"}}, nullptr},
+      {true, {{L"a.msi", L"other-key.msi"}}, kOtherKey},
+      {true, {{L"a.msi", L"unsigned.msi"}}, kUnsigned},
+      {true, {{L"a.msi", L"junk.msi"}}, kUnsigned},
+      {true,
+       {{L"a.msi", L"unsigned.msi"}, {L"b.msi", L"same-key.msi"}},
+       kUnsigned},
+      {false,
+       {{L"a.msi", L"unsigned.msi"}},
+       "Not handed over: a\" x.msi: its name holds a double quote\r\n"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(utf8(row.files[0].second));
+    InstalledPackage cleanup(kQuietPackage);
+    ScratchFolder folder(L"signed package");
+    const std::wstring installer = folder.path() + L"\\installer.exe";
+    ASSERT_TRUE(
+        CopyFileW((row.signed_installer ? signed_folder() + L"installer.exe"
+                                        : program_path(L"installer.exe"))
+                      .c_str(),
+                  installer.c_str(), FALSE));
+    for (const auto& [as, from] : row.files) {
+      ASSERT_TRUE(CopyFileW((signed_folder() + from).c_str(),
+                            (folder.path() + L"\\" + as).c_str(), FALSE));
+    }
+    // Named with a double quote from the Unix side: Windows forbids one.
+    if (!row.signed_installer &&
+        !rename_in_unix(folder.path(), L"a.msi", L"a\" x.msi"))
+      continue;
+    RunResult run = run_program(installer, L"/S", folder.path());
+    // Back to a name the scratch folder's removal can delete.
+    if (!row.signed_installer)
+      rename_in_unix(folder.path(), L"a\" x.msi", L"a.msi");
+    EXPECT_EQ(run.output, row.output == nullptr ? "" : row.output);
+    EXPECT_EQ(run.exit_code, row.output == nullptr ? 0u : 1u);
+    if (row.output == nullptr) {
+      EXPECT_TRUE(wait_for_install(kQuietPackage));
+    } else {
+      EXPECT_FALSE(msiexec_running());
+    }
+  }
+}
+
 TEST(Installer, NoMsiFilePrintsTheSearchErrorAndExits1) {
   ScratchFolder empty(L"driver package empty");
   // *.msi finds x.msix through its 8.3 short name (X~1.MSI): not an MSI.

@@ -42,10 +42,16 @@ std::wstring quoted_unix_path(const std::wstring& path) {
   if (name == nullptr) throw failure("wine_get_unix_file_name", GetLastError());
   const std::string unix_name = name;
   HeapFree(GetProcessHeap(), 0, name);
-  return L"\"" + std::wstring(unix_name.begin(), unix_name.end()) + L"\"";
+  // A double quote inside is escaped, as the command line is split.
+  std::wstring quoted = L"\"";
+  for (char c : unix_name)
+    quoted += c == '"'
+                  ? std::wstring(L"\\\"")
+                  : std::wstring(
+                        1, static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return quoted + L"\"";
 }
 
-// Runs a Unix program (Wine starts them like its own) and waits for it.
 void run_unix(const std::wstring& program, const std::wstring& arguments) {
   run_program(L"Z:\\bin\\" + program, arguments);
 }
@@ -185,6 +191,24 @@ void remove_tree(const std::wstring& path) {
   for (const std::wstring& name : listed(path + L"\\*"))
     remove_tree(path + L"\\" + name);
   RemoveDirectoryW(path.c_str());
+}
+
+bool rename_in_unix(const std::wstring& folder, const std::wstring& from,
+                    const std::wstring& to) {
+  if (!running_under_wine()) return false;
+  // Names Windows forbids have no Unix path of Wine's: the folder has.
+  std::wstring unix_folder = quoted_unix_path(folder);
+  unix_folder.pop_back();  // its closing quote: a name goes inside
+  auto in_folder = [&](const std::wstring& name) {
+    std::wstring path = unix_folder + L"/";
+    for (wchar_t c : name)
+      path += c == L'"' ? std::wstring(L"\\\"") : std::wstring(1, c);
+    return path + L"\"";
+  };
+  run_unix(L"mv", in_folder(from) + L" " + in_folder(to));
+  const std::wstring moved = folder + L"\\" + from;
+  return eventually([&] { return !path_exists(moved); },
+                    kUnixSettleMilliseconds);
 }
 
 void make_link(const std::wstring& link, const std::wstring& target) {

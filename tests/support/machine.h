@@ -52,6 +52,12 @@ void make_folders(const std::wstring& path);
 // link is deleted itself, never what it points to.
 void remove_tree(const std::wstring& path);
 
+// Renames from to to in folder, from the Unix side: either may be a name
+// Windows forbids (a double quote, say) but Wine shows as it is. False
+// anywhere but under Wine, or if it did not happen.
+bool rename_in_unix(const std::wstring& folder, const std::wstring& from,
+                    const std::wstring& to);
+
 // Makes link a link to target, a folder (a junction on Windows) or a file (a
 // symbolic link). Removing the link with remove_tree leaves the target as it
 // was.

@@ -69,6 +69,10 @@ std::wstring msi_folder() {
   return build_path(kTestFolderVariable, L"msi\\", MSI_FOLDER);
 }
 
+std::wstring signed_folder() {
+  return build_path(kTestFolderVariable, L"signed\\", SIGNED_FOLDER);
+}
+
 std::wstring program_path(const std::wstring& name) {
   return bin_folder() + name;
 }

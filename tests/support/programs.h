@@ -16,6 +16,10 @@ std::wstring bin_folder();
 // The folder of the test packages (MSIs built by the fixture), likewise.
 std::wstring msi_folder();
 
+// The folder of the signed test files (installer.exe and packages signed
+// with throwaway keys, made by the fixture), likewise.
+std::wstring signed_folder();
+
 // bin_folder() + name.
 std::wstring program_path(const std::wstring& name);
 

@@ -10,6 +10,7 @@
 #include "join_arguments.h"
 #include "launch_plan.h"
 #include "outcome.h"
+#include "package_guard.h"
 #include "random_settings.h"
 
 namespace {
@@ -113,6 +114,36 @@ TEST(Echo, TheWholeLineWithUncarriedCharactersAsQuestionMarks) {
   EXPECT_EQ(echo(L"/i \"\xd83d\xde00.msi\""), "\n/i \"?.msi\"\n");
   const std::wstring longest = L"/i \"" + std::wstring(250, L'\x0142') + L"\"";
   EXPECT_EQ(echo(longest), "\n/i \"" + std::string(250, '?') + "\"\n");
+}
+
+// The verdicts only Windows can show (Wine never checks an MSI's content
+// and trusts any SHA-256 certificate): a changed package is refused
+// whatever installer.exe's own answer; an untrusted root or an expired
+// certificate passes only where installer.exe's own signature answers the
+// same. An unsigned installer.exe hands over anything.
+TEST(PackageGuard, ResultsOnlyWindowsGivesAreJudgedAgainstInstallersOwn) {
+  const LONG kBadDigest = static_cast<LONG>(0x80096010);
+  const LONG kUntrustedRoot = static_cast<LONG>(0x800B0109);
+  const LONG kExpired = static_cast<LONG>(0x800B0101);
+  using V = PackageVerdict;
+  struct Row {
+    SignatureFacts facts;
+    PackageVerdict verdict;
+  } const rows[] = {
+      {{true, true, true, true, 0, 0}, V::kHandOver},
+      {{true, true, true, true, kBadDigest, kBadDigest}, V::kNotIntact},
+      {{true, true, true, true, kUntrustedRoot, kUntrustedRoot}, V::kHandOver},
+      {{true, true, true, true, kUntrustedRoot, 0}, V::kNotIntact},
+      {{true, true, true, true, kExpired, kUntrustedRoot}, V::kNotIntact},
+      {{true, true, true, false, 0, 0}, V::kOtherKey},
+      {{true, true, false, false, 0, 0}, V::kUnsigned},
+      {{true, false, false, false, 0, 0}, V::kUnreadable},
+      {{false, false, false, false, kBadDigest, 0}, V::kHandOver},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(judge_package(row.facts), row.verdict)
+        << std::hex << row.facts.package_trust << " " << row.facts.own_trust;
+  }
 }
 
 TEST(JoinArguments, JoinsWithSingleBlanksInOrderAndRefusesWhole) {
