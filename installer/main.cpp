@@ -87,7 +87,8 @@ PackageVerdict judge_found_package(const wchar_t* name, FileHandle* held) {
   held->reset(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   SignatureFacts facts = {true, false, false, false, 0, 0};
-  if (held->valid()) facts = read_signature_facts(own.data(), name, held->get());
+  if (held->valid())
+    facts = read_signature_facts(own.data(), name, held->get());
   return judge_package(facts);
 }
 

@@ -31,17 +31,17 @@ template <typename Function>
 void find(HMODULE library, const char* name, Function* function) {
   *function = library == nullptr
                   ? nullptr
-                  : reinterpret_cast<Function>(reinterpret_cast<void*>(
-                        GetProcAddress(library, name)));
+                  : reinterpret_cast<Function>(
+                        reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
 // Loaded once and kept to the end of the process, as imported libraries are.
 const SignatureLibrary& library() {
   static const SignatureLibrary loaded = [] {
-    const HMODULE crypt = LoadLibraryExW(kCryptLibrary, nullptr,
-                                         LOAD_LIBRARY_SEARCH_SYSTEM32);
-    const HMODULE trust = LoadLibraryExW(kTrustLibrary, nullptr,
-                                         LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const HMODULE crypt =
+        LoadLibraryExW(kCryptLibrary, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const HMODULE trust =
+        LoadLibraryExW(kTrustLibrary, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     SignatureLibrary functions = {};
     find(crypt, "CryptQueryObject", &functions.query);
     find(crypt, "CryptMsgGetParam", &functions.message_parameter);
@@ -100,9 +100,8 @@ Certificate primary_signer(const wchar_t* path) {
   CERT_INFO wanted = {};
   wanted.Issuer = buffer[0].Issuer;
   wanted.SerialNumber = buffer[0].SerialNumber;
-  return Certificate(f.find_certificate(store, kEncodings, 0,
-                                        CERT_FIND_SUBJECT_CERT, &wanted,
-                                        nullptr));
+  return Certificate(f.find_certificate(
+      store, kEncodings, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
 }
 
 // WinVerifyTrust's generic verification of the file (through file, if

@@ -11,6 +11,7 @@
 # Usage: scripts/benchmark.sh [runs per cell, default 5]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/process-tree.sh
 runs=${1:-5}
 scripts/install-deps.sh
 cmake --preset windows >/dev/null
@@ -26,6 +27,8 @@ inf=$WINEPREFIX/drive_c/windows/inf
 
 # One INF of about 30 KB, the size of a typical device INF, naming no vendor.
 scratch=$(mktemp -d)
+# Whatever ends the run, the scratch folder goes and Wine stops.
+trap 'rm -rf "$scratch"; scripts/wine-prefix.sh stop "$prefix"' EXIT
 template=$scratch/template.inf
 {
   printf '[Version]\r\nSignature="$Windows NT$"\r\nClass=SmartCardReader\r\n'

@@ -4,6 +4,8 @@
 # installer installs a new package, install hands a line to pnputil.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# INT, TERM and HUP end the demo through its EXIT trap, which stops Wine.
+. scripts/process-tree.sh
 root=$PWD
 scripts/install-deps.sh
 

@@ -1,11 +1,12 @@
 #!/bin/sh
 # Installs, from Debian's packages, whatever this machine still lacks to
 # cross-build the programs and test them under Wine, and debootstrap for the
-# Debian 13 leg of CI. Run as root.
+# Debian 13 leg of CI, and Clang with lld, the second compiler (the clang
+# preset). Run as root.
 set -eu
 packages="cmake ninja-build make g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-x86-64 mingw-w64-tools wine wine64 msitools wixl
-  googletest zip unzip osslsigncode openssl time debootstrap"
+  googletest zip unzip osslsigncode openssl time debootstrap clang lld"
 
 missing=""
 for package in $packages; do

@@ -22,15 +22,20 @@ staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 mkdir -p "$staging/$name" "$out"
 
+# The password goes to osslsigncode in a file only this user can read: on
+# its command line every process of the machine could read it.
+password=$staging/password
+(umask 077 && printf '%s' "${SIGNING_PASSWORD:-}" > "$password")
 for program in $programs; do
   if [ -n "$pkcs12" ]; then
-    osslsigncode sign -pkcs12 "$pkcs12" -pass "${SIGNING_PASSWORD:-}" \
+    osslsigncode sign -pkcs12 "$pkcs12" -readpass "$password" \
       -h sha256 -n "$program" -in "$bin/$program.exe" \
       -out "$staging/$name/$program.exe" >/dev/null
   else
     cp "$bin/$program.exe" "$staging/$name/$program.exe"
   fi
 done
+rm -f "$password"
 cp "$source_dir/packaging/README.txt" "$staging/$name/README.txt"
 # shellcheck disable=SC2046
 (cd "$staging/$name" && sha256sum $(printf '%s.exe ' $programs) README.txt) \

@@ -5,7 +5,7 @@
 # a host), and this machine's CA certificates, so that the root's package
 # clients trust what this machine trusts. Mounts are undone and nothing is
 # left running inside the root, whatever happens. Run as root.
-# Usage: test-in-debian.sh <12|13> [prepare|run|all]
+# Usage: test-in-debian.sh <12|13> [prepare|run|demo|all]
 #   prepare  makes the root anew and installs what the suite needs into it
 #   run      runs the suite in the prepared root
 #   demo     runs the demo (scripts/demo.sh) in the prepared root
@@ -22,7 +22,9 @@ case $version in
     exit 2
     ;;
 esac
-root="$PWD/build/debian-$version"
+# Resolved, as /proc/self/mounts and /proc/<pid>/root give paths: a
+# checkout reached through a link must still find its root's mounts.
+root="$(pwd -P)/build/debian-$version"
 commit=$(git rev-parse HEAD)
 
 # The Debian archive this machine's apt takes its own release from, in
@@ -56,10 +58,31 @@ release_root() {
       kill -9 "${process#/proc/}" 2>/dev/null || true
     fi
   done
-  for mount in $(awk -v r="$root/" 'index($2, r) == 1 { print $2 }' \
-      /proc/self/mounts | sort -r); do
+  mounts_below | sort -r | while IFS= read -r mount; do
     umount -l "$mount" 2>/dev/null || true
   done
+}
+
+# The mount points below the root, one a line, as paths: /proc/self/mounts
+# writes a blank, a tab, a line feed and a backslash as octal escapes.
+mounts_below() {
+  awk '{ print $2 }' /proc/self/mounts | while IFS= read -r escaped; do
+    mount=$(printf '%b' "$(printf '%s' "$escaped" | sed 's/\\\([0-7][0-7][0-7]\)/\\0\1/g')")
+    case $mount in
+      "$root"/*) printf '%s\n' "$mount" ;;
+    esac
+  done
+}
+
+# Removes the root, never through a mount: with one still below it (the
+# host's /dev, say), it refuses.
+remove_root() {
+  if [ -n "$(mounts_below)" ]; then
+    echo "test-in-debian.sh: still mounted below $root; not removed:" >&2
+    mounts_below >&2
+    exit 1
+  fi
+  rm -rf --one-file-system "$root"
 }
 
 mount_root() {
@@ -98,7 +121,7 @@ prepare() {
     exit 1
   fi
   release_root
-  rm -rf "$root"
+  remove_root
   mkdir -p "$root"
   echo "Making a Debian $version root ($suite) from $mirror"
   debootstrap --variant=minbase --include=ca-certificates "$suite" "$root" \

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Checks the hosted CI workflows against GitHub Actions' schema with
-# action-validator from the npm registry, installed (pinned) into build/,
+# action-validator from the npm registry, installed into build/ exactly as
+# scripts/workflow-validator's lock file pins it,
 # so that a broken workflow fails here before it reaches a hosting service.
 set -eu
 cd "$(dirname "$0")/.."
-version=0.6.0
+pinned=scripts/workflow-validator
 tools=build/tools
 if ! command -v npm >/dev/null 2>&1; then
   echo "Installing: nodejs npm"
@@ -12,11 +13,14 @@ if ! command -v npm >/dev/null 2>&1; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
 fi
+# Exactly the versions the lock file names, dependencies included: a new
+# release of any of them cannot change what checks the workflows.
 validator=$tools/node_modules/.bin/action-validator
-installed=$tools/node_modules/@action-validator/cli/package.json
-if [ ! -x "$validator" ] || ! grep -q "\"version\": \"$version\"" "$installed" 2>/dev/null; then
-  npm install --silent --no-save --no-audit --no-fund --prefix "$tools" \
-    "@action-validator/cli@$version" >/dev/null
+if [ ! -x "$validator" ] || ! cmp -s "$pinned/package-lock.json" "$tools/package-lock.json"; then
+  rm -rf "$tools"
+  mkdir -p "$tools"
+  cp "$pinned/package.json" "$pinned/package-lock.json" "$tools/"
+  npm ci --silent --no-audit --no-fund --prefix "$tools" >/dev/null
 fi
 for workflow in .github/workflows/*.yml; do
   "$validator" "$workflow"

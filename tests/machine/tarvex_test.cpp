@@ -110,7 +110,8 @@ TEST_F(Tarvex, HostileInfNamesAreSkippedAndTheSearchGoesOn) {
   const Row rows[] = {
       // No narrow form at all.
       {L"oem930\x0142.inf", nullptr, nullptr},
-      // 0x80 opens as oem930€.inf on code page 1252 (and as another letter
+      // 0x80 opens as oem930<U+20AC>.inf (the euro sign) on code page 1252 (and
+      // as another letter
       // on others); pnputil would be sent to the one found.
       {L"oem930\x0080.inf", L"oem930\x20ac.inf", kMakerInf},
       {L"oem930\x009f.inf", L"oem930\x0178.inf", kMakerInf},

@@ -17,6 +17,8 @@
 
 namespace testsupport {
 
+// Each written out whole, none built from another: Clang for mingw
+// initialises inline globals built from other inline globals before those.
 inline const std::wstring kInfFolder = L"c:\\windows\\inf\\";
 inline const std::wstring kInstallShield =
     L"c:\\Program Files (x86)\\InstallShield Installation Information";
@@ -24,15 +26,20 @@ inline const std::wstring kMakerFolder = L"c:\\Program Files (x86)\\Devedozudi";
 inline const std::wstring kEarlierFolder =
     L"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver";
 inline const std::wstring kCandidates[] = {
-    kMakerFolder + L"\\PX3", kMakerFolder + L"\\ZR410",
-    kMakerFolder + L"\\ZR420", kMakerFolder + L"\\ZR430", kEarlierFolder};
+    L"c:\\Program Files (x86)\\Devedozudi\\PX3",
+    L"c:\\Program Files (x86)\\Devedozudi\\ZR410",
+    L"c:\\Program Files (x86)\\Devedozudi\\ZR420",
+    L"c:\\Program Files (x86)\\Devedozudi\\ZR430",
+    L"c:\\Program Files (x86)\\Nelvora KR516 SCR Driver"};
 inline const std::wstring kUninstallBranch =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline const std::wstring kUninstallBranch32 =
     L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline const std::wstring kFirstKeyPrefix =
-    kUninstallBranch32 + L"\\InstallShield_";
-inline const std::wstring kSecondKeyPrefix = kUninstallBranch + L"\\";
+    L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+    L"InstallShield_";
+inline const std::wstring kSecondKeyPrefix =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 enum class EntryKind {
   kWithSetupIni,

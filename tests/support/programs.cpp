@@ -132,17 +132,30 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
         start_program(exe, arguments, folder, extra_environment, write_end);
   }
 
+  // Read what has come, never waiting for more: a process that keeps the
+  // pipe open (the child's own child, say) must not hold the test past
+  // its limit.
   RunResult result;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-    result.output.append(chunk, got);
-  }
-  if (!eventually([&] { return is_signalled(process.get()); },
-                  kProgramMilliseconds)) {
+  auto take_output = [&] {
+    char chunk[4096];
+    DWORD available = 0, got = 0;
+    while (PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) &&
+           available > 0 &&
+           ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+      result.output.append(chunk, got);
+    }
+  };
+  const bool ended = eventually(
+      [&] {
+        take_output();
+        return is_signalled(process.get());
+      },
+      kProgramMilliseconds);
+  if (!ended) {
     TerminateProcess(process.get(), 1);
     throw std::runtime_error(utf8(exe) + " did not end");
   }
+  take_output();
   GetExitCodeProcess(process.get(), &result.exit_code);
   return result;
 }
@@ -176,8 +189,7 @@ bool plant_library(const std::wstring& target) {
   return CopyFileW(build_path(kTestFolderVariable,
                               L"standin\\planted_library.dll", PLANTED_LIBRARY)
                        .c_str(),
-                   target.c_str(),
-                   FALSE) != FALSE;
+                   target.c_str(), FALSE) != FALSE;
 }
 
 std::vector<std::string> planted_library_loads() {
