@@ -11,11 +11,6 @@ find_program(CMAKE_C_COMPILER NAMES clang clang-14 REQUIRED)
 find_program(CMAKE_CXX_COMPILER NAMES clang++ clang++-14 REQUIRED)
 set(CMAKE_C_COMPILER_TARGET ${_triple})
 set(CMAKE_CXX_COMPILER_TARGET ${_triple})
-find_program(CMAKE_RC_COMPILER NAMES ${_triple}-windres REQUIRED)
-find_program(CMAKE_AR NAMES ${_triple}-ar REQUIRED)
-find_program(CMAKE_RANLIB NAMES ${_triple}-ranlib REQUIRED)
-find_program(CMAKE_OBJDUMP NAMES ${_triple}-objdump)
-find_program(CMAKE_NM NAMES ${_triple}-nm)
 
 # Clang looks for the GCC install of the mingw runtime under a version
 # number alone; Debian installs it as <version>-posix. Its C++ headers and
@@ -24,7 +19,6 @@ file(GLOB _gcc_installs LIST_DIRECTORIES true /usr/lib/gcc/${_triple}/*-posix)
 list(SORT _gcc_installs COMPARE NATURAL ORDER DESCENDING)
 list(GET _gcc_installs 0 _gcc)
 get_filename_component(_gcc_version ${_gcc} NAME)
-string(REPLACE "-posix" "" _gcc_number ${_gcc_version})
 set(_cxx_headers /usr/lib/gcc/${_triple}/${_gcc_version}/include/c++)
 set(_flags "-fuse-ld=lld -pthread")
 set(CMAKE_C_FLAGS_INIT "${_flags}")
@@ -33,12 +27,4 @@ set(CMAKE_CXX_FLAGS_INIT
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-L${_gcc} -pthread")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-L${_gcc} -pthread")
 
-set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-find_program(WINE_PROGRAM NAMES wine wine64)
-if(WINE_PROGRAM)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-target.cmake)

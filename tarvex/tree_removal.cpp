@@ -303,8 +303,9 @@ bool delete_opened(Walk* walk, HANDLE folder, const std::wstring& name,
   const DWORD attributes = opened.info.dwFileAttributes;
   if (mark_stepping_down(walk, opened.handle.get())) return true;
   const DWORD error = GetLastError();
+  // Where the platform took the flag to ignore the attribute but refused
+  // all the same, the attribute is cleared as on a platform without it.
   if ((attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
-      walk->mode == DeletionMode::kPosixIgnoringReadOnly ||
       opened.info.nNumberOfLinks > 1) {
     SetLastError(error);
     return false;
@@ -353,10 +354,11 @@ void delete_entry(Walk* walk, HANDLE folder, const std::wstring& name,
 
 // Opens entry of folder (its final path given) as the walk's rule says and
 // acts on it: deletes it, or, if it is a plain folder, adds it to the walk
-// and returns true; leaves it otherwise. Only an entry the listing calls a
-// plain folder is opened for listing; anything else is opened for deletion.
+// and returns true; leaves it otherwise, and anything but a plain folder
+// when folders_only. Only an entry the listing calls a plain folder is
+// opened for listing; anything else is opened for deletion.
 bool visit(Walk* walk, HANDLE folder, const std::wstring& folder_path,
-           const ListedEntry& entry) {
+           const ListedEntry& entry, bool folders_only) {
   const bool as_folder = is_plain_folder(entry.attributes);
   Opened opened;
   LONG status;
@@ -365,7 +367,10 @@ bool visit(Walk* walk, HANDLE folder, const std::wstring& folder_path,
     return false;
   const bool own = !folder_path.empty() && !opened.path.empty() &&
                    is_own_path(folder_path, entry.name, opened.path);
-  switch (entry_action(entry.attributes, opened.info.dwFileAttributes, own)) {
+  const EntryAction action =
+      entry_action(entry.attributes, opened.info.dwFileAttributes, own);
+  if (folders_only && action != EntryAction::kDescend) return false;
+  switch (action) {
     case EntryAction::kDescend:
       // Listed as no folder, a folder now: it changed under the walk.
       if (!as_folder) return false;
@@ -434,9 +439,10 @@ bool remove_folder_tree(HANDLE parent, const wchar_t* name) {
                DeletionMode::kPosixIgnoringReadOnly,
                kRetryBudgetMilliseconds,
                {}};
-  // The candidate is asked for as a folder, by the rule its entries meet.
+  // The candidate is asked for as a folder, by the rule its entries meet;
+  // a link in its place is not ours, and stays.
   if (!visit(&walk, parent, final_path(parent, walk.path_form),
-             {name, FILE_ATTRIBUTE_DIRECTORY}))
+             {name, FILE_ATTRIBUTE_DIRECTORY}, true))
     return false;
   while (!walk.folders.empty()) {
     OpenFolder& folder = walk.folders.back();
@@ -445,7 +451,7 @@ bool remove_folder_tree(HANDLE parent, const wchar_t* name) {
       const ListedEntry entry = folder.entries[folder.next++];
       const HANDLE handle = folder.handle.get();
       const std::wstring path = folder.final_path;
-      visit(&walk, handle, path, entry);
+      visit(&walk, handle, path, entry, false);
       continue;
     }
     // Emptied as far as it could be. The listing handle refuses deletion,
