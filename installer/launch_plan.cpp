@@ -47,15 +47,14 @@ bool is_msi_name(const wchar_t* found_name) {
   return long_name_fits(found_name, L"", kMsiTail);
 }
 
-bool build_echo_text(const wchar_t* line, char* text, size_t capacity) {
+bool build_shown_text(const wchar_t* line, char* text, size_t capacity) {
   size_t used = 0;
   auto put = [&](char c) {
     if (used + 1 >= capacity) return false;
     text[used++] = c;
     return true;
   };
-  if (capacity == 0) return false;
-  bool whole = put('\n');
+  bool whole = capacity > 0;
   for (const wchar_t* c = line; whole && *c != L'\0'; ++c) {
     // A surrogate pair is one character, shown as one "?".
     if (is_high_surrogate(c[0]) && is_low_surrogate(c[1])) ++c;
@@ -63,7 +62,18 @@ bool build_echo_text(const wchar_t* line, char* text, size_t capacity) {
         put(static_cast<unsigned>(*c) <= kNarrowLimit ? static_cast<char>(*c)
                                                       : kUncarried);
   }
-  if (!whole || !put('\n')) return refuse_text(text, capacity);
+  if (!whole) return refuse_text(text, capacity);
   text[used] = '\0';
+  return true;
+}
+
+bool build_echo_text(const wchar_t* line, char* text, size_t capacity) {
+  // A line feed, the line, a line feed.
+  if (capacity < 3 || !build_shown_text(line, text + 1, capacity - 2))
+    return refuse_text(text, capacity);
+  text[0] = '\n';
+  const size_t length = strlen(text);
+  text[length] = '\n';
+  text[length + 1] = '\0';
   return true;
 }

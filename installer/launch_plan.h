@@ -21,6 +21,10 @@ bool build_msiexec_arguments(const wchar_t* msi_name, bool quiet, wchar_t* line,
 // a match found only through its 8.3 short name (x.msix) is not an MSI.
 bool is_msi_name(const wchar_t* found_name);
 
+// Writes line into text (capacity bytes) in 8-bit text, every character
+// that 8-bit text cannot carry shown as "?"; false if it would not fit whole.
+bool build_shown_text(const wchar_t* line, char* text, size_t capacity);
+
 // Writes the visible echo of line into text (capacity bytes): a line feed,
 // the line in 8-bit text with every character that 8-bit text cannot carry
 // shown as "?", and a line feed; false if it would not fit whole.

@@ -34,9 +34,7 @@ const char kNameTooLongMessage[] =
     "The MSI file name is too long for the msiexec command line\n";
 const char kNoSystemFolderMessage[] =
     "The system folder could not be found, so msiexec was not started\n";
-const char kRefusalHead[] = "Not handed over: ";
-const char kRefusalMiddle[] = ": ";
-const char kLineEnd[] = "\n";
+const char kRefusalMessage[] = "Not handed over: %s: %s\n";
 // Room for any path the system can give a program.
 const size_t kOwnPathChars = 32768;
 // Shows the whole argument line: in a console exactly, as wide text;
@@ -59,17 +57,13 @@ void echo_line(const wchar_t* line) {
   fflush(stdout);
 }
 
-// Says which package was not handed over and why: the name in 8-bit text,
-// "?" for what that cannot carry, so the line is never cut short.
+// Says which package was not handed over and why, the name as the echo
+// shows it, so the line is never cut short.
 void report_refusal(const wchar_t* name, PackageVerdict verdict) {
-  fputs(kRefusalHead, stdout);
-  for (const wchar_t* c = name; *c != L'\0'; ++c) {
-    putchar(static_cast<unsigned>(*c) <= kNarrowLimit ? static_cast<char>(*c)
-                                                      : '?');
-  }
-  fputs(kRefusalMiddle, stdout);
-  fputs(refusal_reason(verdict), stdout);
-  fputs(kLineEnd, stdout);
+  char shown[kEchoBytes];
+  if (!build_shown_text(name, shown, sizeof shown))
+    copy_text(shown, sizeof shown, "?");
+  printf(kRefusalMessage, shown, refusal_reason(verdict));
   fflush(stdout);
 }
 

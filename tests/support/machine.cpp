@@ -32,24 +32,31 @@ std::runtime_error failure(const std::string& what, DWORD error) {
 
 typedef char*(CDECL* UnixFileNameFunction)(const wchar_t*);
 
-// The Unix path Wine keeps a Windows path at, quoted for a Unix program's
-// command line.
-std::wstring quoted_unix_path(const std::wstring& path) {
+// The Unix path Wine keeps a Windows path at.
+std::wstring unix_path(const std::wstring& path) {
   auto convert = reinterpret_cast<UnixFileNameFunction>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
                                              "wine_get_unix_file_name")));
   char* name = convert != nullptr ? convert(path.c_str()) : nullptr;
   if (name == nullptr) throw failure("wine_get_unix_file_name", GetLastError());
-  const std::string unix_name = name;
+  std::wstring unix_name;
+  for (const char* c = name; *c != '\0'; ++c)
+    unix_name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
   HeapFree(GetProcessHeap(), 0, name);
-  // A double quote inside is escaped, as the command line is split.
-  std::wstring quoted = L"\"";
-  for (char c : unix_name)
-    quoted += c == '"'
-                  ? std::wstring(L"\\\"")
-                  : std::wstring(
-                        1, static_cast<wchar_t>(static_cast<unsigned char>(c)));
-  return quoted + L"\"";
+  return unix_name;
+}
+
+// A Unix path quoted for a Unix program's command line, a double quote
+// inside escaped, as the line is split.
+std::wstring quoted(const std::wstring& unix_name) {
+  std::wstring result = L"\"";
+  for (wchar_t c : unix_name)
+    result += c == L'"' ? std::wstring(L"\\\"") : std::wstring(1, c);
+  return result + L"\"";
+}
+
+std::wstring quoted_unix_path(const std::wstring& path) {
+  return quoted(unix_path(path));
 }
 
 void run_unix(const std::wstring& program, const std::wstring& arguments) {
@@ -197,15 +204,8 @@ bool rename_in_unix(const std::wstring& folder, const std::wstring& from,
                     const std::wstring& to) {
   if (!running_under_wine()) return false;
   // Names Windows forbids have no Unix path of Wine's: the folder has.
-  std::wstring unix_folder = quoted_unix_path(folder);
-  unix_folder.pop_back();  // its closing quote: a name goes inside
-  auto in_folder = [&](const std::wstring& name) {
-    std::wstring path = unix_folder + L"/";
-    for (wchar_t c : name)
-      path += c == L'"' ? std::wstring(L"\\\"") : std::wstring(1, c);
-    return path + L"\"";
-  };
-  run_unix(L"mv", in_folder(from) + L" " + in_folder(to));
+  const std::wstring unix_folder = unix_path(folder) + L"/";
+  run_unix(L"mv", quoted(unix_folder + from) + L" " + quoted(unix_folder + to));
   const std::wstring moved = folder + L"\\" + from;
   return eventually([&] { return !path_exists(moved); },
                     kUnixSettleMilliseconds);
