@@ -34,12 +34,17 @@ class MsiexecStandIn {
   MsiexecStandIn()
       : msiexec_(system_folder() + L"\\msiexec.exe"),
         saved_(system_folder() + L"\\msiexec.exe.saved") {
-    CopyFileW(msiexec_.c_str(), saved_.c_str(), FALSE);
+    // A saved copy left by a run that was stopped is the original.
+    CopyFileW(msiexec_.c_str(), saved_.c_str(), TRUE);
     plant_standin(msiexec_);
   }
+  // The last stand-in started may still run, and its file cannot be
+  // replaced until it ends.
   ~MsiexecStandIn() {
-    CopyFileW(saved_.c_str(), msiexec_.c_str(), FALSE);
-    DeleteFileW(saved_.c_str());
+    if (eventually(
+            [&] { return CopyFileW(saved_.c_str(), msiexec_.c_str(), FALSE); },
+            30000))
+      DeleteFileW(saved_.c_str());
   }
 
  private:
