@@ -1,5 +1,7 @@
 #include "byte_search.h"
 
+#include <string.h>
+
 #if defined(_M_X64) || defined(__SSE2__)
 #include <emmintrin.h>
 #define BYTE_SEARCH_SSE2 1
@@ -57,4 +59,66 @@ size_t ByteSearch::find(const uint8_t* text, size_t from, size_t to) const {
 #endif
   while (at < to && !wanted_[text[at]]) ++at;
   return at;
+}
+
+WholeMarkerSearch::WholeMarkerSearch(const wchar_t* const* markers,
+                                     size_t count) {
+  for (size_t i = 0; i < count && count_ < kMaxWholeMarkers; ++i) {
+    size_t length = 0;
+    while (markers[i][length] != L'\0' && length < kMaxWholeMarkerBytes) {
+      markers_[count_][length] = static_cast<uint8_t>(markers[i][length]);
+      ++length;
+    }
+    if (length == 0 || markers[i][length] != L'\0') continue;
+    lengths_[count_++] = length;
+    if (length > longest_) longest_ = length;
+  }
+}
+
+bool WholeMarkerSearch::occurs_at(const uint8_t* text, size_t at,
+                                  size_t length) const {
+  for (int m = 0; m < count_; ++m) {
+    if (at + lengths_[m] <= length &&
+        memcmp(text + at, markers_[m], lengths_[m]) == 0)
+      return true;
+  }
+  return false;
+}
+
+bool WholeMarkerSearch::occurs_in(const char* bytes, size_t length) const {
+  if (count_ == 0) return false;
+  const uint8_t* text = reinterpret_cast<const uint8_t*>(bytes);
+  size_t at = 0;
+#if BYTE_SEARCH_SSE2
+  __m128i firsts[kMaxWholeMarkers];
+  __m128i lasts[kMaxWholeMarkers];
+  for (int m = 0; m < count_; ++m) {
+    firsts[m] = _mm_set1_epi8(static_cast<char>(markers_[m][0]));
+    lasts[m] = _mm_set1_epi8(static_cast<char>(markers_[m][lengths_[m] - 1]));
+  }
+  // Every load below stays within the run: the last byte read by the widest
+  // one is at + longest_ - 1 + kLanes - 1.
+  for (; at + longest_ - 1 + kLanes <= length; at += kLanes) {
+    unsigned mask = 0;
+    for (int m = 0; m < count_; ++m) {
+      const __m128i first = _mm_cmpeq_epi8(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at)),
+          firsts[m]);
+      const __m128i last = _mm_cmpeq_epi8(
+          _mm_loadu_si128(
+              reinterpret_cast<const __m128i*>(text + at + lengths_[m] - 1)),
+          lasts[m]);
+      mask |=
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(first, last)));
+    }
+    while (mask != 0) {
+      if (occurs_at(text, at + lowest_bit(mask), length)) return true;
+      mask &= mask - 1;
+    }
+  }
+#endif
+  for (; at < length; ++at) {
+    if (occurs_at(text, at, length)) return true;
+  }
+  return false;
 }

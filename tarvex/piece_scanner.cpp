@@ -7,7 +7,9 @@ const uint8_t kLineFeed[] = {'\n'};
 }  // namespace
 
 PieceScanner::PieceScanner(const wchar_t* const* markers, size_t count)
-    : start_stops_(nullptr, 0), piece_end_stops_(kLineFeed, 1) {
+    : start_stops_(nullptr, 0),
+      piece_end_stops_(kLineFeed, 1),
+      whole_markers_(markers, count) {
   add_start_stop('\n');
   add_start_stop(0);
   // The trie's edges go into next_; link_states then fills every missing

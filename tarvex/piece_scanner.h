@@ -27,6 +27,11 @@ class PieceScanner {
   // Makes the scanner ready for another text, its markers kept.
   void restart() { end_piece(); }
 
+  // The markers looked for whole in raw bytes, before any piecing: a text
+  // in which none occurs holds none in any of its pieces, since neither a
+  // piece's end nor a CR LF becoming LF can join the bytes of a marker.
+  const WholeMarkerSearch& whole_markers() const { return whole_markers_; }
+
  private:
   static const int kPieceLimit = 255;
 
@@ -43,6 +48,7 @@ class PieceScanner {
   int start_stop_count_ = 0;
   ByteSearch start_stops_;
   ByteSearch piece_end_stops_;
+  WholeMarkerSearch whole_markers_;
   int state_count_ = 1;
 
   // Where the scan stands in the current piece.

@@ -68,6 +68,8 @@ TEST(VendorText, MarkerSplitAcrossTwoPiecesIsNotFound) {
   EXPECT_EQ(inf(std::string(245, 'x') + "DevedoZudi\n"), "match");
   EXPECT_EQ(inf(std::string(250, 'x') + "DevedoZudi\n"), "none");
   EXPECT_EQ(inf(std::string(255, 'x') + "Nelvora\n"), "match");
+  // Across the fast reader's 64 KB reads it is one piece all the same.
+  EXPECT_EQ(inf(std::string(65529, 'x') + "\nDevedoZudi"), "match");
 }
 
 TEST(VendorText, CtrlZEndsTheTextOfAnInfAndUtf16NeverMatches) {
