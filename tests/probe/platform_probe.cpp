@@ -23,7 +23,6 @@
 #include "package_signature.h"
 #include "programs.h"
 #include "text.h"
-#include "tree_removal.h"
 
 namespace {
 
@@ -201,30 +200,6 @@ void held_walk_fact() {
                                               : "outside files deleted");
 }
 
-// A link inside a tree that tarvex's removal walks: deleted as itself where
-// the walk's handle holds the link (a junction on Windows), left where the
-// platform opens what it points to (Wine); what it points to is kept.
-void link_in_tree_fact() {
-  const std::wstring folder = std::wstring(kProbeFolder) + L"\\removal";
-  make_folders(folder + L"\\tree");
-  make_folders(folder + L"\\outside");
-  write_file(folder + L"\\outside\\keep.txt", "x");
-  make_link(folder + L"\\tree\\linked", folder + L"\\outside");
-  {
-    FileHandle held(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                nullptr));
-    remove_folder_tree(held.get(), L"tree");
-  }
-  fact("tarvex's removal on a link to a folder inside the tree",
-       std::string(path_exists(folder + L"\\tree\\linked") ? "link left"
-                                                            : "link deleted") +
-           (path_exists(folder + L"\\outside\\keep.txt") ? ", target kept"
-                                                          : ", target deleted"));
-  remove_tree(folder + L"\\tree");  // the link before what it points to
-}
-
 // What WinVerifyTrust answers for a package that carries the vendor's
 // signature of another package: Windows a bad digest (0x80096010), which
 // installer refuses whatever its own answer; Wine never checks an MSI's
@@ -330,7 +305,6 @@ int main() {
   pnputil_facts();
   runtime_facts();
   search_facts();
-  link_in_tree_fact();
   changed_package_fact();
   if (throwaway_machine()) {
     bare_name_fact();

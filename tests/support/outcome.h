@@ -36,4 +36,13 @@ std::string outcome(size_t capacity, Build build, const Char* start = nullptr) {
   return text.empty() ? kNone : "(refused, not emptied): " + text;
 }
 
+// The outcome of a builder that takes its target and the target's capacity
+// last: build(args..., target, capacity).
+template <typename Char, typename Build, typename... Args>
+std::string built(size_t capacity, Build build, const Args&... args) {
+  return outcome<Char>(capacity, [&](Char* target, size_t room) {
+    return build(args..., target, room);
+  });
+}
+
 }  // namespace testsupport

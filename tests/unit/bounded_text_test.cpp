@@ -15,6 +15,7 @@
 
 namespace {
 
+using testsupport::built;
 using testsupport::kNone;
 using testsupport::outcome;
 
@@ -23,36 +24,15 @@ std::string narrowed(const wchar_t* source, size_t capacity) {
     return narrow_text(source, target, room);
   });
 }
-std::string widened(const char* source, size_t capacity) {
-  return outcome<wchar_t>(capacity, [&](wchar_t* target, size_t room) {
-    return widen_text(source, target, room);
-  });
-}
-template <typename Char>
-std::string copied(const Char* source, size_t capacity) {
-  return outcome<Char>(capacity, [&](Char* target, size_t room) {
-    return copy_text(target, room, source);
-  });
-}
-template <typename Char>
-std::string appended(const Char* start, const Char* source, size_t capacity) {
+// The outcome of a builder that takes its target first, as the runtime's
+// own do: build(target, capacity, source), on a target that starts as start.
+template <typename Char = char, typename Build, typename Source>
+std::string into(size_t capacity, Build build, const Source& source,
+                 const Char* start = nullptr) {
   return outcome<Char>(
       capacity,
-      [&](Char* target, size_t room) {
-        return append_text(target, room, source);
-      },
+      [&](Char* target, size_t room) { return build(target, room, source); },
       start);
-}
-std::string composed(std::initializer_list<const char*> parts,
-                     size_t capacity) {
-  return outcome<char>(capacity, [&](char* target, size_t room) {
-    return compose_text(target, room, parts);
-  });
-}
-std::string tool_path(const wchar_t* folder, size_t length, size_t capacity) {
-  return outcome<wchar_t>(capacity, [&](wchar_t* path, size_t room) {
-    return build_system_tool_path(folder, length, L"pnputil.exe", path, room);
-  });
 }
 
 TEST(BoundedText, RefusesInsteadOfCuttingShortOrAborting) {
@@ -60,21 +40,25 @@ TEST(BoundedText, RefusesInsteadOfCuttingShortOrAborting) {
   EXPECT_EQ(narrowed(L"12345678", 8), kNone);
   EXPECT_EQ(narrowed(L"\x0100", 8), kNone);  // above U+00FF: no narrow form
   EXPECT_EQ(narrowed(L"\xe9\xff", 8), "\xe9\xff");
-  EXPECT_EQ(widened("abc", 4), "abc");
-  EXPECT_EQ(widened("abcd", 4), kNone);
-  EXPECT_EQ(appended("ab", "cde", 6), "abcde");
+  EXPECT_EQ(built<wchar_t>(4, widen_text, "abc"), "abc");
+  EXPECT_EQ(built<wchar_t>(4, widen_text, "abcd"), kNone);
+  EXPECT_EQ(into(6, append_text<char>, "cde", "ab"), "abcde");
   // A refused append empties the target, as every refusal does: no caller
   // can go on with part of a text.
-  EXPECT_EQ(appended("ab", "cdef", 6), kNone);
-  EXPECT_EQ(appended(L"ab", L"cdef", 6), kNone);
+  EXPECT_EQ(into(6, append_text<char>, "cdef", "ab"), kNone);
+  EXPECT_EQ(into<wchar_t>(6, append_text<wchar_t>, L"cdef", L"ab"), kNone);
+  const auto composed = [](std::initializer_list<const char*> parts,
+                           size_t capacity) {
+    return into(capacity, compose_text<char>, parts);
+  };
   EXPECT_EQ(composed({"c:\\", "dir", "\\x.inf"}, 13), "c:\\dir\\x.inf");
   EXPECT_EQ(composed({"c:\\", "dir", "\\x.inf"}, 12), kNone);
   EXPECT_EQ(composed({}, 1), "");
   // Entry names of at most 59 bytes fit tarvex's 60-byte buffer, whole.
   const std::string longest(59, 'n');
-  EXPECT_EQ(copied(longest.c_str(), 60), longest);
-  EXPECT_EQ(copied((longest + "n").c_str(), 60), kNone);
-  EXPECT_EQ(copied(L"wide", 4), kNone);
+  EXPECT_EQ(into(60, copy_text<char>, longest.c_str()), longest);
+  EXPECT_EQ(into(60, copy_text<char>, (longest + "n").c_str()), kNone);
+  EXPECT_EQ(into<wchar_t>(4, copy_text<wchar_t>, L"wide"), kNone);
   size_t converted = 0;
   char narrow[8];
   EXPECT_TRUE(narrow_text(L"1234567", narrow, sizeof narrow, &converted));
@@ -86,9 +70,11 @@ TEST(BoundedText, RefusesInsteadOfCuttingShortOrAborting) {
 
 std::string child_line(const wchar_t* program, const wchar_t* arguments,
                        size_t capacity) {
-  return outcome<wchar_t>(capacity, [&](wchar_t* line, size_t room) {
-    return build_child_command_line(program, arguments, line, room);
-  });
+  return built<wchar_t>(capacity, build_child_command_line, program, arguments);
+}
+std::string tool_path(const wchar_t* folder, size_t length, size_t capacity) {
+  return built<wchar_t>(capacity, build_system_tool_path, folder, length,
+                        L"pnputil.exe");
 }
 
 TEST(SystemTool, FullPathInTheSystemFolderAndTheChildsLineOrNothing) {

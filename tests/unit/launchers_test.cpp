@@ -18,6 +18,7 @@ namespace {
 const size_t kDirectoryChars = 512;
 const size_t kArgumentChars = 256;
 const size_t kLineChars = 512;
+using testsupport::built;
 using testsupport::kNone;
 using testsupport::outcome;
 using testsupport::utf8;
@@ -28,24 +29,20 @@ bool quiet(std::vector<const char*> arguments) {
 }
 
 std::string pattern(const std::wstring& directory, size_t length) {
-  return outcome<wchar_t>(kDirectoryChars, [&](wchar_t* text, size_t room) {
-    return build_msi_pattern(directory.c_str(), length, text, room);
-  });
+  return built<wchar_t>(kDirectoryChars, build_msi_pattern, directory.c_str(),
+                        length);
 }
 std::string pattern(const std::wstring& directory) {
   return pattern(directory, directory.size());
 }
 std::string arguments(const std::wstring& msi_name, bool quiet) {
-  return outcome<wchar_t>(kArgumentChars, [&](wchar_t* line, size_t room) {
-    return build_msiexec_arguments(msi_name.c_str(), quiet, line, room);
-  });
+  return built<wchar_t>(kArgumentChars, build_msiexec_arguments,
+                        msi_name.c_str(), quiet);
 }
 // The echo of a line as the redirected output carries it (bytes, shown as
 // they are: each is one character of 8-bit text).
 std::string echo(const std::wstring& line) {
-  return outcome<char>(kArgumentChars + 2, [&](char* text, size_t room) {
-    return build_echo_text(line.c_str(), text, room);
-  });
+  return built<char>(kArgumentChars + 2, build_echo_text, line.c_str());
 }
 // install's line for these words, or why it was refused.
 std::string joined(const std::vector<std::wstring>& words) {

@@ -14,46 +14,32 @@
 
 namespace {
 
+using testsupport::built;
 using testsupport::kNone;
 using testsupport::outcome;
 
 std::string inf_path(const wchar_t* found_name, size_t capacity = 512) {
-  return outcome<char>(capacity, [&](char* path, size_t room) {
-    return build_inf_path(found_name, path, room);
-  });
+  return built<char>(capacity, build_inf_path, found_name);
 }
-std::string delete_line(const char* inf_path) {
-  return outcome<wchar_t>(512, [&](wchar_t* line, size_t room) {
-    return build_delete_driver_arguments(inf_path, line, room);
-  });
+std::string delete_line(const std::string& inf_path) {
+  return built<wchar_t>(512, build_delete_driver_arguments, inf_path.c_str());
 }
-std::string setup_ini(const char* name) {
-  return outcome<char>(256, [&](char* path, size_t room) {
-    return build_setup_ini_path(name, path, room);
-  });
+std::string setup_ini(const std::string& name) {
+  return built<char>(256, build_setup_ini_path, name.c_str());
 }
-std::string keys(const char* name, size_t capacity = 512) {
+std::string keys(const std::string& name, size_t capacity = 512) {
   char second[512] = "x";
   std::string first = outcome<char>(capacity, [&](char* key, size_t room) {
-    return build_uninstall_keys(name, key, second, room);
+    return build_uninstall_keys(name.c_str(), key, second, room);
   });
   return first == kNone ? first + (second[0] == '\0' ? "" : " not emptied")
                         : first + " | " + second;
 }
-std::string candidate(size_t index) {
-  return outcome<char>(256, [&](char* path, size_t room) {
-    return build_candidate_path(index, path, room);
-  });
-}
 std::string parent(const std::string& path, size_t capacity = 256) {
-  return outcome<char>(capacity, [&](char* folder, size_t room) {
-    return build_parent_path(path.c_str(), folder, room);
-  });
+  return built<char>(capacity, build_parent_path, path.c_str());
 }
 std::string leaf(const std::string& path, size_t capacity = 256) {
-  return outcome<char>(capacity, [&](char* name, size_t room) {
-    return build_leaf_name(path.c_str(), name, room);
-  });
+  return built<char>(capacity, build_leaf_name, path.c_str());
 }
 
 TEST(DriverStore, InfPathIsFormedOnlyFromAWholeNameThatOpensItself) {
@@ -84,18 +70,15 @@ TEST(DriverStore, OnlyLongNamesOfTheFormOemInfWithoutSplittersAreUsed) {
 TEST(DriverStore, DeleteDriverLineIsExact) {
   EXPECT_EQ(delete_line("c:\\Windows\\INF\\oem12.inf"),
             "/delete-driver c:\\Windows\\INF\\oem12.inf /uninstall /force");
-  EXPECT_EQ(delete_line(std::string(480, 'p').c_str()), kNone);
+  EXPECT_EQ(delete_line(std::string(480, 'p')), kNone);
 }
 
-TEST(Registration, DotEntriesArePassedOverAndNothingElse) {
-  EXPECT_TRUE(is_dot_entry("."));
-  EXPECT_TRUE(is_dot_entry(".."));
-  EXPECT_FALSE(is_dot_entry("..."));
-  EXPECT_FALSE(is_dot_entry(".x"));
-  EXPECT_FALSE(is_dot_entry("{GUID}"));
-}
-
-TEST(Registration, SetupIniPathAndKeyNamesAreExact) {
+// "." and ".." are passed over, and nothing else; an entry's setup.ini
+// path and its two key names are exact, whole or refused.
+TEST(Registration, EntriesTheirSetupIniPathAndTheirKeyNames) {
+  for (const char* name : {".", ".."}) EXPECT_TRUE(is_dot_entry(name));
+  for (const char* name : {"...", ".x", "{GUID}"})
+    EXPECT_FALSE(is_dot_entry(name)) << name;
   const char* guid = "{1E8B9C2A-0000-4000-8000-00000000ABCD}";
   EXPECT_EQ(setup_ini(guid),
             std::string("c:\\Program Files (x86)\\InstallShield Installation "
@@ -109,10 +92,9 @@ TEST(Registration, SetupIniPathAndKeyNamesAreExact) {
   EXPECT_EQ(keys(guid, 90), kNone);  // the first key would not fit
   // Names of at most 59 bytes fit the entry-name buffer, and the longest
   // candidate path and key names stay within their buffers.
-  const std::string longest(kEntryNameBytes - 1, 'n');
-  EXPECT_NE(setup_ini(longest.c_str()), kNone);
-  EXPECT_NE(keys(longest.c_str()), kNone);
-  EXPECT_EQ(setup_ini(std::string(200, 'n').c_str()), kNone);
+  EXPECT_NE(setup_ini(std::string(59, 'n')), kNone);
+  EXPECT_NE(keys(std::string(59, 'n')), kNone);
+  EXPECT_EQ(setup_ini(std::string(200, 'n')), kNone);
 }
 
 // The candidates are the tests' own (the machine tests lay them out), in
@@ -122,7 +104,7 @@ TEST(Registration, SetupIniPathAndKeyNamesAreExact) {
 TEST(ProgramFolder, CandidatesTheirNamesAndTheirParentsInOrder) {
   ASSERT_EQ(kCandidateCount, std::size(testsupport::kCandidates));
   for (size_t i = 0; i < kCandidateCount; ++i) {
-    const std::string path = candidate(i);
+    const std::string path = built<char>(256, build_candidate_path, i);
     SCOPED_TRACE(path);
     const std::string folder =
         testsupport::bytes_of(testsupport::kCandidates[i]);
@@ -131,7 +113,7 @@ TEST(ProgramFolder, CandidatesTheirNamesAndTheirParentsInOrder) {
     EXPECT_EQ(parent(path), folder.substr(0, folder.find_last_of('\\')));
     EXPECT_EQ(parent_is_tested(i), i < 4);
   }
-  EXPECT_EQ(candidate(kCandidateCount), kNone);
+  EXPECT_EQ(built<char>(256, build_candidate_path, kCandidateCount), kNone);
   EXPECT_FALSE(parent_is_tested(kCandidateCount));
   EXPECT_EQ(parent("c:\\a\\\\b\\"), "c:\\a");
   EXPECT_EQ(parent("c:\\a"), kNone);  // the drive itself is no folder to hold
@@ -141,27 +123,9 @@ TEST(ProgramFolder, CandidatesTheirNamesAndTheirParentsInOrder) {
   EXPECT_EQ(leaf("c:\\abc\\defg", 4), kNone);
 }
 
-// Only a plain folder, reached through no link, is walked into; a link is
-// deleted only where the handle holds the link itself.
-TEST(TreeRemoval, EntryActionByTheListingTheHandleAndTheFinalPath) {
-  const DWORD kDir = FILE_ATTRIBUTE_DIRECTORY;
-  const DWORD kLink = FILE_ATTRIBUTE_REPARSE_POINT;
-  struct Row {
-    DWORD listed, opened;
-    bool own;
-    EntryAction action;
-  } const rows[] = {
-      {kDir, kDir, true, EntryAction::kDescend},
-      {0, FILE_ATTRIBUTE_READONLY, true, EntryAction::kDelete},
-      {kDir | kLink, kDir | kLink, true, EntryAction::kDelete},  // the link
-      {kDir | kLink, kDir, true, EntryAction::kLeave},  // what it points to
-      {0, 0, false, EntryAction::kLeave},               // a file link on Wine
-      {kDir, kDir, false, EntryAction::kLeave},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(entry_action(row.listed, row.opened, row.own), row.action)
-        << row.listed << " " << row.opened << " " << row.own;
-  }
+// Whether an entry's handle reached the entry itself: its final path is
+// its parent's and its name, compared without regard to case.
+TEST(TreeRemoval, AnEntryIsAtItsOwnPathOnlyUnderItsOwnName) {
   EXPECT_TRUE(is_own_path(L"\\\\?\\C:\\a", L"B c", L"\\\\?\\c:\\A\\b C"));
   EXPECT_TRUE(is_own_path(L"\\\\?\\C:\\", L"b", L"\\\\?\\C:\\b"));
   EXPECT_FALSE(is_own_path(L"\\\\?\\C:\\a", L"b", L"\\\\?\\C:\\x\\target"));
