@@ -45,10 +45,7 @@ Changes run_tarvex(const std::vector<std::wstring>& environment = {}) {
 // What a run that printed nothing and exited 0 changed.
 Changes changed(std::vector<std::string> pnputil,
                 std::set<std::wstring> gone = {}) {
-  Changes changes;
-  changes.pnputil = std::move(pnputil);
-  changes.gone = std::move(gone);
-  return changes;
+  return {0, "", std::move(pnputil), std::move(gone), {}};
 }
 
 TEST_F(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {

@@ -222,13 +222,8 @@ Changes changes_by(const std::wstring& program,
   const std::set<std::wstring> before = snapshot();
   const RunResult run = run_program(program, L"", L"", extra_environment);
   const std::set<std::wstring> after = snapshot();
-  Changes changes;
-  changes.exit_code = run.exit_code;
-  changes.output = run.output;
-  changes.pnputil = pnputil_calls();
-  changes.gone = difference(before, after);
-  changes.added = difference(after, before);
-  return changes;
+  return {run.exit_code, run.output, pnputil_calls(), difference(before, after),
+          difference(after, before)};
 }
 
 std::set<std::wstring> inf_names(const std::wstring& name) {

@@ -61,10 +61,6 @@ std::wstring standin_program() {
 
 }  // namespace
 
-std::wstring bin_folder() {
-  return build_path(kProgramFolderVariable, L"", PROGRAM_FOLDER);
-}
-
 std::wstring msi_folder() {
   return build_path(kTestFolderVariable, L"msi\\", MSI_FOLDER);
 }
@@ -74,7 +70,7 @@ std::wstring signed_folder() {
 }
 
 std::wstring program_path(const std::wstring& name) {
-  return bin_folder() + name;
+  return build_path(kProgramFolderVariable, L"", PROGRAM_FOLDER) + name;
 }
 
 KernelHandle start_program(const std::wstring& exe,

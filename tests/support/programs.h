@@ -10,9 +10,6 @@
 
 namespace testsupport {
 
-// The folder of the built programs, with a trailing backslash.
-std::wstring bin_folder();
-
 // The folder of the test packages (MSIs built by the fixture), likewise.
 std::wstring msi_folder();
 
@@ -20,7 +17,7 @@ std::wstring msi_folder();
 // with throwaway keys, made by the fixture), likewise.
 std::wstring signed_folder();
 
-// bin_folder() + name.
+// The built program of that name.
 std::wstring program_path(const std::wstring& name);
 
 struct RunResult {

@@ -53,10 +53,6 @@ class ScratchTree {
         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   }
-  ~ScratchTree() {
-    for (FileHandle& handle : held_) handle.reset();
-  }
-
   std::wstring in(const std::wstring& name) const {
     return scratch_.path() + L"\\tree" + (name.empty() ? L"" : L"\\" + name);
   }
@@ -120,8 +116,9 @@ class ScratchTree {
     }
   }
 
-  // Links go before what they point to: a link whose target is gone cannot
-  // be seen under Wine, and so not taken away.
+  // Destroyed last to first: the handles before the folders, and links
+  // before what they point to (a link whose target is gone cannot be seen
+  // under Wine, and so not taken away).
   ScratchFolder outside_;
   ScratchFolder scratch_;
   FileHandle parent_;
