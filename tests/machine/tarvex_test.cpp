@@ -48,15 +48,26 @@ Changes changed(std::vector<std::string> pnputil,
   return {0, "", std::move(pnputil), std::move(gone), {}};
 }
 
+// Only the product whose setup.ini names a vendor loses its keys: an entry
+// without a setup.ini, listed first, and another company's are passed over.
+// tarvex removes the tree itself: no interpreter is started, so none can be
+// chosen by COMSPEC (here a copy of the stand-in, which logs "PLANTED ..."
+// if run) or run AutoRun commands.
 TEST_F(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
+  const std::wstring no_ini = L"{00000000-0000-4000-8000-000000000001}";
   Installation machine(
       {.infs = {{L"oem900.inf", kUnrelatedInf}, {L"oem901.inf", kMakerInf}},
        .products = {{kProductA, kOtherSetupIni}, {kProductB, kEarlierSetupIni}},
-       .keyed = {kProductA, kProductB},
+       .keyed = {no_ini, kProductA, kProductB},
        .folders = {kMakerFolder + L"\\ZR420", kEarlierFolder},
        .files = {kMakerFolder + L"\\readme.txt"}});
+  machine.entry(no_ini, EntryKind::kWithoutSetupIni);
+  ScratchFolder planted(L"tarvex planted shell");
+  ASSERT_TRUE(plant_standin(planted.path() + L"\\shell.exe"));
+  const std::vector<std::wstring> comspec = {L"COMSPEC=" + planted.path() +
+                                             L"\\shell.exe"};
 
-  EXPECT_EQ(run_tarvex(),
+  EXPECT_EQ(run_tarvex(comspec),
             changed({delete_line("oem901.inf")},
                     names({inf_names(L"oem901.inf"), key_names(kProductB),
                            folder_names(kMakerFolder + L"\\ZR420")})));
@@ -64,7 +75,8 @@ TEST_F(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
   EXPECT_EQ(pnputil_folders(),
             std::vector<std::wstring>{lower(system_folder())});
   // A second run finds the registration gone: no folder goes this time.
-  EXPECT_EQ(run_tarvex(), changed({}));
+  EXPECT_EQ(run_tarvex(comspec), changed({}));
+  EXPECT_TRUE(pnputil_stays_unasked());
 }
 
 TEST_F(Tarvex, OneVendorInfPurgedPerRunInNameOrder) {
@@ -137,15 +149,6 @@ TEST_F(Tarvex, HostileInfNamesAreSkippedAndTheSearchGoesOn) {
                   {"/delete-driver", "c:\\Windows\\INF\\" + utf8(purged),
                    "/uninstall", "/force"}}));
   }
-}
-
-TEST_F(Tarvex, OnlyTheProductWhoseSetupIniNamesAVendorLosesItsKeys) {
-  const std::wstring no_ini = L"{00000000-0000-4000-8000-000000000001}";
-  Installation machine(
-      {.products = {{kProductA, kOtherSetupIni}, {kProductB, kMakerSetupIni}},
-       .keyed = {no_ini, kProductA, kProductB}});
-  machine.entry(no_ini, EntryKind::kWithoutSetupIni);  // the walk goes on
-  EXPECT_EQ(run_tarvex(), changed({}, key_names(kProductB)));
 }
 
 // Entries whose narrow name is not their own: too long for the buffer (it
@@ -286,21 +289,6 @@ TEST_F(Tarvex, FolderGoesOnlyWhenTheSecondKeyWasDeleted) {
     machine.program_folder(kEarlierFolder, true);
     EXPECT_EQ(run_tarvex(), changed({}, row.gone));
   }
-}
-
-// tarvex removes the tree itself: no interpreter is started, so none can be
-// chosen by COMSPEC or run AutoRun commands.
-TEST_F(Tarvex, NoInterpreterIsStartedWhateverComspecNames) {
-  Installation machine({.products = {{kProductA, kMakerSetupIni}},
-                        .keyed = {kProductA},
-                        .folders = {kMakerFolder + L"\\ZR420"}});
-  // COMSPEC names a copy of the stand-in, which logs "PLANTED ..." if run.
-  ScratchFolder planted(L"tarvex planted shell");
-  ASSERT_TRUE(plant_standin(planted.path() + L"\\shell.exe"));
-  EXPECT_EQ(run_tarvex({L"COMSPEC=" + planted.path() + L"\\shell.exe"}),
-            changed({}, names({key_names(kProductA),
-                               folder_names(kMakerFolder + L"\\ZR420")})));
-  EXPECT_TRUE(pnputil_stays_unasked());
 }
 
 }  // namespace

@@ -39,9 +39,7 @@ std::wstring unix_path(const std::wstring& path) {
                                              "wine_get_unix_file_name")));
   char* name = convert != nullptr ? convert(path.c_str()) : nullptr;
   if (name == nullptr) throw failure("wine_get_unix_file_name", GetLastError());
-  std::wstring unix_name;
-  for (const char* c = name; *c != '\0'; ++c)
-    unix_name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  const std::wstring unix_name = widened(name);
   HeapFree(GetProcessHeap(), 0, name);
   return unix_name;
 }

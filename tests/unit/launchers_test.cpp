@@ -68,12 +68,11 @@ TEST(QuietMode, OnlyASingleSlashSRunsQuiet) {
   EXPECT_FALSE(quiet({"-s"}));
 }
 
-TEST(MsiPattern, AppendsPatternUnchangedEvenAtADriveRoot) {
+// The pattern is appended unchanged, even at a drive's root; a directory
+// of 505 characters fits and a longer one is refused.
+TEST(MsiPattern, AppendedUnchangedToADirectoryThatFits) {
   EXPECT_EQ(pattern(L"c:\\pkg"), "c:\\pkg\\*.msi");
   EXPECT_EQ(pattern(L"c:\\"), "c:\\\\*.msi");
-}
-
-TEST(MsiPattern, DirectoryOf505FitsAndLongerIsRefused) {
   EXPECT_EQ(pattern(std::wstring(505, L'd')),
             std::string(505, 'd') + "\\*.msi");
   EXPECT_EQ(pattern(std::wstring(506, L'd')), kNone);
@@ -83,13 +82,12 @@ TEST(MsiPattern, DirectoryOf505FitsAndLongerIsRefused) {
   EXPECT_EQ(pattern(L"", 0), kNone);
 }
 
-TEST(MsiexecArguments, QuotesTheNameAndAddsQuietOptions) {
+// The name quoted, the quiet options added; the longest names fit and
+// longer ones are refused, never cut.
+TEST(MsiexecArguments, QuotedNameAndQuietOptionsWholeOrRefused) {
   EXPECT_EQ(arguments(L"Setup.msi", false), "/i \"Setup.msi\"");
   EXPECT_EQ(arguments(L"My Driver Package.msi", true),
             "/i \"My Driver Package.msi\" /quiet /qn");
-}
-
-TEST(MsiexecArguments, LongestNamesFitAndLongerAreRefusedNotCut) {
   EXPECT_EQ(arguments(std::wstring(239, L'q'), true).size(), 255u);
   EXPECT_EQ(arguments(std::wstring(250, L'v'), false).size(), 255u);
   EXPECT_EQ(arguments(std::wstring(240, L'q'), true), kNone);

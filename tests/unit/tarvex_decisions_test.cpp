@@ -42,7 +42,9 @@ std::string leaf(const std::string& path, size_t capacity = 256) {
   return built<char>(capacity, build_leaf_name, path.c_str());
 }
 
-TEST(DriverStore, InfPathIsFormedOnlyFromAWholeNameThatOpensItself) {
+// A path is formed only from a whole name that opens itself; only long
+// names of the form oem*.inf without splitters are used; the line is exact.
+TEST(DriverStore, NamePathAndLineAreExactOrRefused) {
   const bool latin1 = GetACP() == 1252;
   EXPECT_EQ(inf_path(L"oem12.inf"), "c:\\Windows\\INF\\oem12.inf");
   // On code page 1252 a Latin-1 letter opens as itself; elsewhere the same
@@ -55,9 +57,6 @@ TEST(DriverStore, InfPathIsFormedOnlyFromAWholeNameThatOpensItself) {
   EXPECT_EQ(inf_path(L"oem\x009f.inf"), kNone);
   EXPECT_EQ(inf_path(L"oem\x0142.inf"), kNone);  // no narrow form
   EXPECT_EQ(inf_path(L"oem1.inf", 16), kNone);   // would not fit
-}
-
-TEST(DriverStore, OnlyLongNamesOfTheFormOemInfWithoutSplittersAreUsed) {
   // The name's form is FoundName's rule (oem9.infbak, OEM1.INF, ...).
   EXPECT_TRUE(usable_inf_name(L"oem12.inf"));
   EXPECT_FALSE(usable_inf_name(L"xoem1.inf"));
@@ -65,9 +64,6 @@ TEST(DriverStore, OnlyLongNamesOfTheFormOemInfWithoutSplittersAreUsed) {
   EXPECT_FALSE(usable_inf_name(L"oem6.inf x.inf"));
   EXPECT_FALSE(usable_inf_name(L"oem6.inf\tx.inf"));
   EXPECT_FALSE(usable_inf_name(L"oem\"6.inf"));
-}
-
-TEST(DriverStore, DeleteDriverLineIsExact) {
   EXPECT_EQ(delete_line("c:\\Windows\\INF\\oem12.inf"),
             "/delete-driver c:\\Windows\\INF\\oem12.inf /uninstall /force");
   EXPECT_EQ(delete_line(std::string(480, 'p')), kNone);

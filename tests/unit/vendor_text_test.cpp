@@ -78,16 +78,15 @@ TEST(VendorText, AnInfNamesAVendorWhereARuntimeReadHoldsAMarkerWhole) {
     EXPECT_EQ(inf(bytes), expected) << bytes.substr(0, 60);
 }
 
-TEST(VendorText, SetupIniMatchesInUtf16WithBomAndUtf8EitherWay) {
+// A setup.ini names a vendor in UTF-16 with a byte-order mark and in UTF-8
+// either way; a missing file names none, read either way.
+TEST(VendorText, SetupIniMatchesInUtf16WithBomAndUtf8AndNoFileNever) {
   const std::wstring text = L"[Startup]\r\nCompany=DevedoZudi\r\n";
   EXPECT_EQ(setup_ini("\xff\xfe" + utf16le(text), kMakerOnly), "match");
   EXPECT_EQ(setup_ini("\xef\xbb\xbf" + utf8(text), kMakerOnly), "match");
   EXPECT_EQ(setup_ini(utf8(text), kMakerOnly), "match");
   EXPECT_EQ(setup_ini(utf16le(text), kMakerOnly), "none");
   EXPECT_EQ(setup_ini(utf8(text), kEarlierOnly), "none");
-}
-
-TEST(VendorText, MissingFileIsNoMatch) {
   EXPECT_FALSE(
       file_contains_any("c:\\tarvex-tests\\no-such-file.inf", "r", kBoth, 2));
   EXPECT_FALSE(fast_read("c:\\tarvex-tests\\no-such-file.inf"));
