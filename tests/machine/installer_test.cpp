@@ -73,118 +73,110 @@ bool put_package(const ScratchFolder& folder, const TestPackage& package) {
                    (folder.path() + L"\\" + package.file).c_str(), FALSE);
 }
 
-// Quiet mode prints nothing; a lone /q is not the quiet switch, so that run
-// is visible and echoes the line exactly. Both install the package.
-TEST(Installer, HandsTheMsiOverQuietlyOrVisiblyAndItInstalls) {
-  if (!path_exists(msi_folder() + kQuietPackage.file))
-    GTEST_SKIP() << "needs the test MSIs the Wine fixture builds with wixl";
-  struct Row {
-    const TestPackage& package;
-    const wchar_t* arguments;
-    const char* output;
-  };
-  const Row rows[] = {
-      {kQuietPackage, L"/S", ""},
-      {kVisiblePackage, L"/q", "\r\n/i \"Visible Driver Package.msi\"\r\n"}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.output);
-    InstalledPackage cleanup(row.package);
-    ScratchFolder folder(L"driver package");
-    ASSERT_TRUE(put_package(folder, row.package));
-    RunResult run = run_program(program_path(L"installer.exe"), row.arguments,
-                                folder.path());
-    EXPECT_EQ(run.exit_code, 0u);
-    EXPECT_EQ(run.output, row.output);
-    EXPECT_TRUE(wait_for_install(row.package));
-  }
-}
-
-// A signed installer.exe hands over the first *.msi only if it is signed
-// with installer.exe's own key and its signature verifies; otherwise it
-// says which file and why, exits 1 and starts nothing. A name holding a
-// double quote (Wine allows one) is refused by any installer.exe.
-TEST(Installer, SignedInstallerHandsOverOnlyAPackageSignedWithItsOwnKey) {
-  if (!path_exists(signed_folder() + L"installer.exe"))
-    GTEST_SKIP() << "needs the signed files the Wine fixture makes";
-  struct Row {
-    bool signed_installer;
-    std::vector<std::pair<const wchar_t*, const wchar_t*>> files;  // as, from
-    const char* output;  // and exit code 1; none: handed over
-  };
+// installer.exe, as built or signed, copied into a package folder with files
+// (each copied from the test MSIs' or the signed files' folder) and run:
+// the first *.msi goes over, quietly with a single /S and otherwise echoed,
+// and installs; a signed installer.exe hands over only a package signed with
+// its own key whose signature verifies, and otherwise says which file and
+// why; a name holding a double quote (Wine allows one) is refused by any
+// installer.exe; with no MSI (x.msix is found through its 8.3 short name,
+// X~1.MSI) it says the search failed. Every refusal exits 1 and starts
+// nothing.
+TEST(Installer, HandsOverThePackageItMayAndSaysWhyNotOtherwise) {
+  const std::wstring m = msi_folder(), s = signed_folder();
+  if (!path_exists(m + kQuietPackage.file) ||
+      !path_exists(s + L"installer.exe"))
+    GTEST_SKIP() << "needs the test MSIs and the signed files the Wine "
+                    "fixture makes";
+  const std::wstring q = m + kQuietPackage.file, v = m + kVisiblePackage.file;
+  const std::wstring built = program_path(L"installer.exe");
+  const char* const kEcho = "\r\n/i \"Visible Driver Package.msi\"\r\n";
   const char* const kOtherKey =
       "Not handed over: a.msi: it is not signed with the key installer.exe is "
       "signed with\r\n";
   const char* const kUnsigned =
       "Not handed over: a.msi: it carries no signature\r\n";
+  const char* const kQuote =
+      "Not handed over: a\" x.msi: its name holds a double quote\r\n";
+  const char* const kNoMsi = "FindFirstFile failed (2)\r\n";
+  struct Row {
+    bool signed_installer;
+    const wchar_t* arguments;
+    std::vector<std::pair<std::wstring, std::wstring>> files;  // as, from
+    const char* output;
+    const TestPackage* installs = nullptr;  // exit code 0; else 1
+  };
   const Row rows[] = {
-      {true, {{L"a.msi", L"same-key.msi"}}, nullptr},
-      {true, {{L"a.msi", L"other-key.msi"}}, kOtherKey},
-      {true, {{L"a.msi", L"unsigned.msi"}}, kUnsigned},
-      {true, {{L"a.msi", L"junk.msi"}}, kUnsigned},
+      {false, L"/S", {{kQuietPackage.file, q}}, "", &kQuietPackage},
+      {false, L"/q", {{kVisiblePackage.file, v}}, kEcho, &kVisiblePackage},
+      {true, L"/S", {{L"a.msi", s + L"same-key.msi"}}, "", &kQuietPackage},
+      {true, L"/S", {{L"a.msi", s + L"other-key.msi"}}, kOtherKey},
+      {true, L"/S", {{L"a.msi", s + L"unsigned.msi"}}, kUnsigned},
+      {true, L"/S", {{L"a.msi", s + L"junk.msi"}}, kUnsigned},
       {true,
-       {{L"a.msi", L"unsigned.msi"}, {L"b.msi", L"same-key.msi"}},
+       L"/S",
+       {{L"a.msi", s + L"unsigned.msi"}, {L"b.msi", s + L"same-key.msi"}},
        kUnsigned},
-      {false,
-       {{L"a.msi", L"unsigned.msi"}},
-       "Not handed over: a\" x.msi: its name holds a double quote\r\n"}};
+      {false, L"/S", {{L"a\" x.msi", s + L"unsigned.msi"}}, kQuote},
+      {false, L"/S", {}, kNoMsi},
+      {false, L"", {}, kNoMsi},
+      {false, L"/S", {{L"Driver Package.msix", s + L"junk.msi"}}, kNoMsi},
+      {false, L"", {{L"Driver Package.msix", s + L"junk.msi"}}, kNoMsi}};
   for (const Row& row : rows) {
-    SCOPED_TRACE(utf8(row.files[0].second));
-    InstalledPackage cleanup(kQuietPackage);
-    ScratchFolder folder(L"signed package");
+    SCOPED_TRACE(row.files.empty() ? "no file" : utf8(row.files[0].second));
+    InstalledPackage cleanup(row.installs ? *row.installs : kQuietPackage);
+    ScratchFolder folder(L"driver package");
     const std::wstring installer = folder.path() + L"\\installer.exe";
     ASSERT_TRUE(
-        CopyFileW((row.signed_installer ? signed_folder() + L"installer.exe"
-                                        : program_path(L"installer.exe"))
-                      .c_str(),
+        CopyFileW((row.signed_installer ? s + L"installer.exe" : built).c_str(),
                   installer.c_str(), FALSE));
+    // A name with a double quote is given from the Unix side (Windows
+    // forbids one), and taken back so that the folder can go.
+    const auto placed = [](const std::wstring& as) {
+      return as.find(L'"') == std::wstring::npos ? as : L"quoted.msi";
+    };
+    bool quotable = true;  // only Wine can
     for (const auto& [as, from] : row.files) {
-      ASSERT_TRUE(CopyFileW((signed_folder() + from).c_str(),
-                            (folder.path() + L"\\" + as).c_str(), FALSE));
+      ASSERT_TRUE(CopyFileW(
+          from.c_str(), (folder.path() + L"\\" + placed(as)).c_str(), FALSE));
+      quotable = quotable && (placed(as) == as ||
+                              rename_in_unix(folder.path(), placed(as), as));
     }
-    // Named with a double quote from the Unix side: Windows forbids one.
-    if (!row.signed_installer &&
-        !rename_in_unix(folder.path(), L"a.msi", L"a\" x.msi"))
-      continue;
-    RunResult run = run_program(installer, L"/S", folder.path());
-    // Back to a name the scratch folder's removal can delete.
-    if (!row.signed_installer)
-      rename_in_unix(folder.path(), L"a\" x.msi", L"a.msi");
-    EXPECT_EQ(run.output, row.output == nullptr ? "" : row.output);
-    EXPECT_EQ(run.exit_code, row.output == nullptr ? 0u : 1u);
-    if (row.output == nullptr) {
-      EXPECT_TRUE(wait_for_install(kQuietPackage));
-    } else {
-      EXPECT_FALSE(msiexec_running());
+    if (!quotable) continue;
+    RunResult run = run_program(installer, row.arguments, folder.path());
+    for (const auto& file : row.files) {
+      if (placed(file.first) != file.first)
+        rename_in_unix(folder.path(), file.first, placed(file.first));
     }
-  }
-}
-
-TEST(Installer, NoMsiFilePrintsTheSearchErrorAndExits1) {
-  ScratchFolder empty(L"driver package empty");
-  // *.msi finds x.msix through its 8.3 short name (X~1.MSI): not an MSI.
-  ScratchFolder msix_only(L"driver package msix");
-  write_file(msix_only.path() + L"\\Driver Package.msix", "not a package");
-  for (const ScratchFolder* folder : {&empty, &msix_only}) {
-    for (const wchar_t* arguments : {L"/S", L""}) {
-      RunResult run = run_program(program_path(L"installer.exe"), arguments,
-                                  folder->path());
-      EXPECT_EQ(run.exit_code, 1u);
-      EXPECT_EQ(run.output, "FindFirstFile failed (2)\r\n");
-    }
+    EXPECT_EQ(run.output, row.output);
+    EXPECT_EQ(run.exit_code, row.installs ? 0u : 1u);
+    EXPECT_TRUE(row.installs ? wait_for_install(*row.installs)
+                             : !msiexec_running());
   }
 }
 
 // Libraries planted beside an elevated program under names the loader and
 // the shell look up by name never run in it, and the launch still happens:
 // installer.exe copied into a package folder with its MSI, tarvex.exe into a
-// folder of its own with a vendor INF in the driver store.
+// folder of its own with a vendor INF in the driver store. The names: those
+// the Windows loader and shell are known to look up, most of them not
+// KnownDLLs; and three that are (imm32, shlwapi, gdi32), which ran inside
+// the programs under Wine, where no name is a KnownDLL, before the programs
+// restricted the library search.
 class PlantedLibraries : public NeedsPnputilStandIn {};
+const wchar_t* const kLookedUpByName[] = {
+    L"cryptbase", L"version", L"propsys", L"windows.storage",
+    L"edputil",   L"sspicli", L"wininet", L"profapi",
+    L"userenv",   L"uxtheme", L"dwmapi",  L"shcore",
+    L"apphelp",   L"imm32",   L"shlwapi", L"gdi32"};
 
 TEST_F(PlantedLibraries, NeverRunInsideAnElevatedProgramAndTheLaunchHappens) {
   if (!path_exists(msi_folder() + kQuietPackage.file))
     GTEST_SKIP() << "needs the test MSIs the Wine fixture builds with wixl";
-  const wchar_t* const planted[] = {L"version", L"shcore", L"imm32"};
-  ASSERT_TRUE(planted_libraries_preferred(L"version,shcore,imm32"))
+  std::wstring names;
+  for (const wchar_t* name : kLookedUpByName)
+    names += (names.empty() ? L"" : L",") + std::wstring(name);
+  ASSERT_TRUE(planted_libraries_preferred(names))
       << "run under ctest, which sets WINEDLLOVERRIDES for this suite";
   struct Row {
     const wchar_t* program;
@@ -202,7 +194,7 @@ TEST_F(PlantedLibraries, NeverRunInsideAnElevatedProgramAndTheLaunchHappens) {
     ASSERT_TRUE(CopyFileW(program_path(row.program).c_str(),
                           (folder.path() + L"\\" + row.program).c_str(),
                           FALSE));
-    for (const wchar_t* name : planted) {
+    for (const wchar_t* name : kLookedUpByName) {
       ASSERT_TRUE(plant_library(folder.path() + L"\\" + name + L".dll"));
     }
 

@@ -210,9 +210,9 @@ void changed_package_fact() {
                               nullptr, OPEN_EXISTING, 0, nullptr));
   std::string answer = "no signed test files";
   if (file.valid()) {
-    const SignatureFacts facts = read_signature_facts(
-        (signed_folder() + L"installer.exe").c_str(), changed.c_str(),
-        file.get());
+    const SignatureFacts facts =
+        read_signature_facts((signed_folder() + L"installer.exe").c_str(),
+                             changed.c_str(), file.get());
     char code[16];
     snprintf(code, sizeof code, "0x%08lx",
              static_cast<unsigned long>(facts.package_trust));
@@ -237,65 +237,6 @@ void registry_fact() {
   delete_key_tree(parent);
 }
 
-// Libraries the Windows loader and shell are known to look up by name, most
-// of them not KnownDLLs; and three that are (imm32, shlwapi, gdi32), which
-// ran inside the programs under Wine, where no name is a KnownDLL, before the
-// programs restricted the library search.
-const wchar_t* const kLookedUpByName[] = {
-    L"cryptbase", L"version", L"propsys", L"windows.storage",
-    L"edputil",   L"sspicli", L"wininet", L"profapi",
-    L"userenv",   L"uxtheme", L"dwmapi",  L"shcore",
-    L"apphelp",   L"imm32",   L"shlwapi", L"gdi32"};
-const wchar_t kProbeInf[] = L"c:\\Windows\\INF\\oem99999.inf";
-const DWORD kSettleMilliseconds = 30000;
-
-// Which of the planted libraries ran inside a copy of program, run in a
-// folder that also holds them (and, for installer, a small MSI; for tarvex,
-// a vendor INF in the driver store): "none", or their names.
-std::string planted_libraries_run(const wchar_t* program,
-                                  const wchar_t* arguments) {
-  const std::wstring folder = std::wstring(kProbeFolder) + L"\\planted";
-  const std::wstring copy = folder + L"\\" + program;
-  make_folders(folder);
-  if (!CopyFileW(program_path(program).c_str(), copy.c_str(), FALSE))
-    return "no program to copy";
-  for (const wchar_t* name : kLookedUpByName)
-    plant_library(folder + L"\\" + name + L".dll");
-  // Not a package Windows Installer can install: nothing lands on the
-  // machine, and msiexec ends at once.
-  write_file(folder + L"\\probe.msi", "not a package");
-  write_file(kProbeInf, "[Version]\r\nProvider=DevedoZudi\r\n");
-  clear_planted_library_loads();
-
-  run_program(copy, arguments, folder);
-  // installer does not wait for msiexec, which may still hold the MSI.
-  const std::wstring msi = folder + L"\\probe.msi";
-  eventually([&] { return DeleteFileW(msi.c_str()) || !path_exists(msi); },
-             kSettleMilliseconds);
-  // Each load is logged as "<library path> in <program path>".
-  std::string ran;
-  for (const std::string& load : planted_library_loads()) {
-    for (const wchar_t* name : kLookedUpByName) {
-      if (lower(widened(load)) ==
-              lower(folder + L"\\" + name + L".dll in " + copy) &&
-          ran.find(utf8(name)) == std::string::npos)
-        ran += (ran.empty() ? "" : " ") + utf8(name) + ".dll";
-    }
-  }
-  clear_planted_library_loads();
-  DeleteFileW(kProbeInf);
-  DeleteFileW(L"c:\\Windows\\INF\\oem99999.pnf");
-  remove_tree(folder);
-  return ran.empty() ? "none" : ran;
-}
-
-void planting_facts() {
-  fact("planted libraries that ran in installer.exe /S",
-       planted_libraries_run(L"installer.exe", L"/S"));
-  fact("planted libraries that ran in tarvex.exe",
-       planted_libraries_run(L"tarvex.exe", L""));
-}
-
 }  // namespace
 
 int main() {
@@ -310,7 +251,6 @@ int main() {
     bare_name_fact();
     held_walk_fact();
     registry_fact();
-    planting_facts();
   } else {
     fact("machine-changing facts",
          "not asked: set DRIVER_TOOLS_THROWAWAY_MACHINE=1 on a throwaway "
