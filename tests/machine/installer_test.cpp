@@ -96,6 +96,8 @@ TEST(Installer, HandsOverThePackageItMayAndSaysWhyNotOtherwise) {
       "signed with\r\n";
   const char* const kUnsigned =
       "Not handed over: a.msi: it carries no signature\r\n";
+  const char* const kNotIntact =
+      "Not handed over: a.msi: its signature does not verify\r\n";
   const char* const kQuote =
       "Not handed over: a\" x.msi: its name holds a double quote\r\n";
   const char* const kNoMsi = "FindFirstFile failed (2)\r\n";
@@ -113,6 +115,13 @@ TEST(Installer, HandsOverThePackageItMayAndSaysWhyNotOtherwise) {
       {true, L"/S", {{L"a.msi", s + L"other-key.msi"}}, kOtherKey},
       {true, L"/S", {{L"a.msi", s + L"unsigned.msi"}}, kUnsigned},
       {true, L"/S", {{L"a.msi", s + L"junk.msi"}}, kUnsigned},
+      // The vendor's signature of the quiet package on the visible one: Wine
+      // never checks an MSI's content against its signature.
+      {true,
+       L"/S",
+       {{L"a.msi", s + L"tampered.msi"}},
+       running_under_wine() ? "" : kNotIntact,
+       running_under_wine() ? &kVisiblePackage : nullptr},
       {true,
        L"/S",
        {{L"a.msi", s + L"unsigned.msi"}, {L"b.msi", s + L"same-key.msi"}},

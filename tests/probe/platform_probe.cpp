@@ -20,7 +20,6 @@
 
 #include "installation.h"
 #include "machine.h"
-#include "package_signature.h"
 #include "programs.h"
 #include "text.h"
 
@@ -200,27 +199,6 @@ void held_walk_fact() {
                                               : "outside files deleted");
 }
 
-// What WinVerifyTrust answers for a package that carries the vendor's
-// signature of another package: Windows a bad digest (0x80096010), which
-// installer refuses whatever its own answer; Wine never checks an MSI's
-// content.
-void changed_package_fact() {
-  const std::wstring changed = signed_folder() + L"tampered.msi";
-  FileHandle file(CreateFileW(changed.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, 0, nullptr));
-  std::string answer = "no signed test files";
-  if (file.valid()) {
-    const SignatureFacts facts =
-        read_signature_facts((signed_folder() + L"installer.exe").c_str(),
-                             changed.c_str(), file.get());
-    char code[16];
-    snprintf(code, sizeof code, "0x%08lx",
-             static_cast<unsigned long>(facts.package_trust));
-    answer = facts.package_signed ? code : "no signer read";
-  }
-  fact("WinVerifyTrust on a signed MSI whose content changed", answer);
-}
-
 void registry_fact() {
   const std::wstring parent = L"SOFTWARE\\WOW6432Node\\DriverToolsProbe";
   delete_key_tree(parent);
@@ -246,7 +224,6 @@ int main() {
   pnputil_facts();
   runtime_facts();
   search_facts();
-  changed_package_fact();
   if (throwaway_machine()) {
     bare_name_fact();
     held_walk_fact();
