@@ -48,8 +48,6 @@ bool wait_for_install(const TestPackage& package) {
       kInstallTimeoutMs);
 }
 
-std::wstring msiexec_path() { return system_folder() + L"\\msiexec.exe"; }
-
 // Takes the package off the machine again, whatever the test did.
 class InstalledPackage {
  public:
@@ -61,17 +59,11 @@ class InstalledPackage {
  private:
   void uninstall() {
     eventually([] { return !msiexec_running(); }, kInstallTimeoutMs);
-    run_program(msiexec_path(),
+    run_program(system_folder() + L"\\msiexec.exe",
                 L"/x " + std::wstring(package_.product_code) + L" /qn");
   }
   const TestPackage& package_;
 };
-
-// A copy of the built MSI in a package folder (each has a blank in its name).
-bool put_package(const ScratchFolder& folder, const TestPackage& package) {
-  return CopyFileW((msi_folder() + package.file).c_str(),
-                   (folder.path() + L"\\" + package.file).c_str(), FALSE);
-}
 
 // installer.exe, as built or signed, copied into a package folder with files
 // (each copied from the test MSIs' or the signed files' folder) and run:
@@ -107,6 +99,7 @@ TEST(Installer, HandsOverThePackageItMayAndSaysWhyNotOtherwise) {
     std::vector<std::pair<std::wstring, std::wstring>> files;  // as, from
     const char* output;
     const TestPackage* installs = nullptr;  // exit code 0; else 1
+    const wchar_t* renamed = nullptr;       // a.msi's name, given from Unix
   };
   const Row rows[] = {
       {false, L"/S", {{kQuietPackage.file, q}}, "", &kQuietPackage},
@@ -126,7 +119,12 @@ TEST(Installer, HandsOverThePackageItMayAndSaysWhyNotOtherwise) {
        L"/S",
        {{L"a.msi", s + L"unsigned.msi"}, {L"b.msi", s + L"same-key.msi"}},
        kUnsigned},
-      {false, L"/S", {{L"a\" x.msi", s + L"unsigned.msi"}}, kQuote},
+      {false,
+       L"/S",
+       {{L"a.msi", s + L"unsigned.msi"}},
+       kQuote,
+       nullptr,
+       L"a\" x.msi"},
       {false, L"/S", {}, kNoMsi},
       {false, L"", {}, kNoMsi},
       {false, L"/S", {{L"Driver Package.msix", s + L"junk.msi"}}, kNoMsi},
@@ -139,24 +137,16 @@ TEST(Installer, HandsOverThePackageItMayAndSaysWhyNotOtherwise) {
     ASSERT_TRUE(
         CopyFileW((row.signed_installer ? s + L"installer.exe" : built).c_str(),
                   installer.c_str(), FALSE));
-    // A name with a double quote is given from the Unix side (Windows
-    // forbids one), and taken back so that the folder can go.
-    const auto placed = [](const std::wstring& as) {
-      return as.find(L'"') == std::wstring::npos ? as : L"quoted.msi";
-    };
-    bool quotable = true;  // only Wine can
     for (const auto& [as, from] : row.files) {
-      ASSERT_TRUE(CopyFileW(
-          from.c_str(), (folder.path() + L"\\" + placed(as)).c_str(), FALSE));
-      quotable = quotable && (placed(as) == as ||
-                              rename_in_unix(folder.path(), placed(as), as));
+      ASSERT_TRUE(
+          CopyFileW(from.c_str(), (folder.path() + L"\\" + as).c_str(), FALSE));
     }
-    if (!quotable) continue;
+    // A name with a double quote (Windows forbids one, only Wine can show
+    // one) is given from the Unix side, and taken back so the folder can go.
+    if (row.renamed && !rename_in_unix(folder.path(), L"a.msi", row.renamed))
+      continue;
     RunResult run = run_program(installer, row.arguments, folder.path());
-    for (const auto& file : row.files) {
-      if (placed(file.first) != file.first)
-        rename_in_unix(folder.path(), file.first, placed(file.first));
-    }
+    if (row.renamed) rename_in_unix(folder.path(), row.renamed, L"a.msi");
     EXPECT_EQ(run.output, row.output);
     EXPECT_EQ(run.exit_code, row.installs ? 0u : 1u);
     EXPECT_TRUE(row.installs ? wait_for_install(*row.installs)
@@ -173,19 +163,14 @@ TEST(Installer, HandsOverThePackageItMayAndSaysWhyNotOtherwise) {
 // the programs under Wine, where no name is a KnownDLL, before the programs
 // restricted the library search.
 class PlantedLibraries : public NeedsPnputilStandIn {};
-const wchar_t* const kLookedUpByName[] = {
-    L"cryptbase", L"version", L"propsys", L"windows.storage",
-    L"edputil",   L"sspicli", L"wininet", L"profapi",
-    L"userenv",   L"uxtheme", L"dwmapi",  L"shcore",
-    L"apphelp",   L"imm32",   L"shlwapi", L"gdi32"};
+const char kLookedUpByName[] =
+    "cryptbase,version,propsys,windows.storage,edputil,sspicli,wininet,"
+    "profapi,userenv,uxtheme,dwmapi,shcore,apphelp,imm32,shlwapi,gdi32";
 
 TEST_F(PlantedLibraries, NeverRunInsideAnElevatedProgramAndTheLaunchHappens) {
   if (!path_exists(msi_folder() + kQuietPackage.file))
     GTEST_SKIP() << "needs the test MSIs the Wine fixture builds with wixl";
-  std::wstring names;
-  for (const wchar_t* name : kLookedUpByName)
-    names += (names.empty() ? L"" : L",") + std::wstring(name);
-  ASSERT_TRUE(planted_libraries_preferred(names))
+  ASSERT_TRUE(planted_libraries_preferred(widened(kLookedUpByName)))
       << "run under ctest, which sets WINEDLLOVERRIDES for this suite";
   struct Row {
     const wchar_t* program;
@@ -199,12 +184,16 @@ TEST_F(PlantedLibraries, NeverRunInsideAnElevatedProgramAndTheLaunchHappens) {
     Installation machine;
     machine.inf(L"oem940.inf", "[Version]\r\nProvider=DevedoZudi\r\n");
     ScratchFolder folder(L"planted libraries");
-    ASSERT_TRUE(put_package(folder, kQuietPackage));
+    ASSERT_TRUE(CopyFileW((msi_folder() + kQuietPackage.file).c_str(),
+                          (folder.path() + L"\\" + kQuietPackage.file).c_str(),
+                          FALSE));
     ASSERT_TRUE(CopyFileW(program_path(row.program).c_str(),
                           (folder.path() + L"\\" + row.program).c_str(),
                           FALSE));
-    for (const wchar_t* name : kLookedUpByName) {
-      ASSERT_TRUE(plant_library(folder.path() + L"\\" + name + L".dll"));
+    for (const std::string& name :
+         split(kLookedUpByName + std::string(","), ",")) {
+      ASSERT_TRUE(
+          plant_library(folder.path() + L"\\" + widened(name) + L".dll"));
     }
 
     RunResult run = run_program(folder.path() + L"\\" + row.program,

@@ -280,8 +280,8 @@ TEST_F(Tarvex, FolderGoesOnlyWhenTheSecondKeyWasDeleted) {
     Installation machine;
     ASSERT_FALSE(path_exists(kInstallShield));
     if (row.base_folder) machine.product(kProductA, kEarlierSetupIni);
-    machine.first_key(kProductA);
-    if (row.second_key) machine.second_key(kProductA);
+    machine.key(kFirstKeyPrefix + kProductA);
+    if (row.second_key) machine.key(kSecondKeyPrefix + kProductA);
     machine.program_folder(kEarlierFolder, true);
     EXPECT_EQ(run_tarvex(), changed({}, row.gone));
   }

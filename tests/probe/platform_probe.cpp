@@ -233,9 +233,7 @@ int main() {
          "not asked: set DRIVER_TOOLS_THROWAWAY_MACHINE=1 on a throwaway "
          "machine");
   }
-  wchar_t previous[MAX_PATH];
-  GetSystemDirectoryW(previous, MAX_PATH);
-  SetCurrentDirectoryW(previous);
+  SetCurrentDirectoryW(system_folder().c_str());
   remove_tree(kProbeFolder);
   return 0;
 }

@@ -60,12 +60,10 @@ void delete_driver(const std::wstring& inf) {
   std::wstring name = lower(inf.substr(folder.size()));
   if (lower(folder) != kDriverStore || name.size() < 7 ||
       name.compare(0, 3, L"oem") != 0 ||
-      name.compare(name.size() - 4, 4, L".inf") != 0) {
+      name.compare(name.size() - 4, 4, L".inf") != 0)
     return;
-  }
   DeleteFileW(inf.c_str());
-  std::wstring pnf = inf.substr(0, inf.size() - 4) + L".pnf";
-  DeleteFileW(pnf.c_str());
+  DeleteFileW((inf.substr(0, inf.size() - 4) + L".pnf").c_str());
 }
 
 void add_driver(const std::wstring& inf) {

@@ -78,11 +78,9 @@ class Installation {
   }
   // A key below HKLM (64-bit view), with an uninstall registration's values.
   void key(const std::wstring& subkey);
-  void first_key(const std::wstring& entry) { key(kFirstKeyPrefix + entry); }
-  void second_key(const std::wstring& entry) { key(kSecondKeyPrefix + entry); }
   void both_keys(const std::wstring& entry) {
-    first_key(entry);
-    second_key(entry);
+    key(kFirstKeyPrefix + entry);
+    key(kSecondKeyPrefix + entry);
   }
   // A program folder with a few files, or empty; its parent kept as it was.
   void program_folder(const std::wstring& path, bool empty = false);

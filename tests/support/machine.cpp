@@ -53,10 +53,6 @@ std::wstring quoted(const std::wstring& unix_name) {
   return result + L"\"";
 }
 
-std::wstring quoted_unix_path(const std::wstring& path) {
-  return quoted(unix_path(path));
-}
-
 void run_unix(const std::wstring& program, const std::wstring& arguments) {
   run_program(L"Z:\\bin\\" + program, arguments);
 }
@@ -66,7 +62,7 @@ void remove_link(const std::wstring& path) {
   // folder it points to, leaving the link: rm removes the link itself and
   // never touches its target. Windows removes a junction itself.
   if (running_under_wine()) {
-    run_unix(L"rm", L"-f " + quoted_unix_path(path));
+    run_unix(L"rm", L"-f " + quoted(unix_path(path)));
     eventually([&] { return !is_link(path); }, kUnixSettleMilliseconds);
   } else {
     RemoveDirectoryW(path.c_str());
@@ -227,8 +223,8 @@ void make_link(const std::wstring& link, const std::wstring& target) {
   // reports a Unix symbolic link as a reparse point. -n: never a link inside
   // a folder that is already there.
   if (path_exists(link)) throw failure("make_link: already there", 0);
-  run_unix(L"ln", L"-s -n " + quoted_unix_path(target) + L" " +
-                      quoted_unix_path(link));
+  run_unix(L"ln", L"-s -n " + quoted(unix_path(target)) + L" " +
+                      quoted(unix_path(link)));
   if (!eventually([&] { return is_link(link); }, kUnixSettleMilliseconds))
     throw failure("ln -s", GetLastError());
 }
