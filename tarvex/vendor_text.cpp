@@ -57,7 +57,8 @@ char* const block = read_buffer + kMaxWholeMarkerBytes;
 // True when a marker occurs anywhere in the file's bytes as they are on
 // disk; a read error counts as the end of the file, as it does for fgetws.
 bool raw_bytes_hold_marker(HANDLE file, const WholeMarkerSearch& markers) {
-  const size_t keep_limit = markers.longest() - 1;
+  // At most kMaxWholeMarkerBytes - 1 bytes, the room before the block.
+  const size_t keep_limit = markers.longest() > 0 ? markers.longest() - 1 : 0;
   size_t kept = 0;
   DWORD got = 0;
   while (ReadFile(file, block, kBlockBytes, &got, nullptr) && got > 0) {

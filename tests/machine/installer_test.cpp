@@ -71,8 +71,8 @@ class InstalledPackage {
 // and installs; a signed installer.exe hands over only a package signed with
 // its own key whose signature verifies, and otherwise says which file and
 // why; a name holding a double quote (Wine allows one) is refused by any
-// installer.exe; with no MSI (x.msix is found through its 8.3 short name,
-// X~1.MSI) it says the search failed. Every refusal exits 1 and starts
+// installer.exe; with no MSI (a .msix is found through its 8.3 short name,
+// DRIVER~1.MSI) it says the search failed. Every refusal exits 1 and starts
 // nothing.
 TEST(Installer, HandsOverThePackageItMayAndSaysWhyNotOtherwise) {
   const std::wstring m = msi_folder(), s = signed_folder();
