@@ -62,6 +62,11 @@ TEST_F(Tarvex, WholeRoadRemovesPackageKeysAndFolderAndNothingElse) {
        .folders = {kMakerFolder + L"\\ZR420", kEarlierFolder},
        .files = {kMakerFolder + L"\\readme.txt"}});
   machine.entry(no_ini, EntryKind::kWithoutSetupIni);
+  // Reached through the InstallShield folder's "." and "..", which list
+  // first and are no entries: keys under those names stay.
+  machine.file(kInstallShield + L"\\setup.ini", kMakerSetupIni);
+  machine.file(L"c:\\Program Files (x86)\\setup.ini", kMakerSetupIni);
+  for (const wchar_t* dots : {L".", L".."}) machine.both_keys(dots);
   ScratchFolder planted(L"tarvex planted shell");
   ASSERT_TRUE(plant_standin(planted.path() + L"\\shell.exe"));
   const std::vector<std::wstring> comspec = {L"COMSPEC=" + planted.path() +
