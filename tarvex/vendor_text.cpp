@@ -14,7 +14,7 @@ namespace {
 // Characters asked for in one read: a line, or a 255-character piece of a
 // longer one, and the terminator.
 const int kPieceChars = 256;
-const size_t kBlockBytes = 64 * 1024;
+const DWORD kBlockBytes = 64 * 1024;
 const DWORD kTextChunkBytes = 4 * 1024;
 const wchar_t kMakerMarker[] = L"DevedoZudi";
 const wchar_t kEarlierVendorMarker[] = L"Nelvora";
