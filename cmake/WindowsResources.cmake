@@ -1,13 +1,14 @@
 # add_windows_resources(<target> DESCRIPTION <text> VERSION <a.b.c.d>
 #                       EXECUTION_LEVEL <asInvoker|requireAdministrator>
-#                       [NAME <program name, default the target>])
+#                       [NAME <program name, default the target>] [UNLISTED])
 # Gives a program its version resource and exactly one application manifest,
 # and records the program (name, description, version, execution level) among
-# the deliverables, which write_deliverables hands to the scripts and tests.
+# the deliverables, which write_deliverables hands to the scripts and tests
+# (unless UNLISTED: a second build of a deliverable, for the tests).
 # MSVC's linker embeds a .manifest source itself; mingw drops .manifest sources
 # silently, so there the manifest goes into the .rc as RT_MANIFEST 1 instead.
 function(add_windows_resources target)
-  cmake_parse_arguments(WR "" "DESCRIPTION;VERSION;EXECUTION_LEVEL;NAME" "" ${ARGN})
+  cmake_parse_arguments(WR "UNLISTED" "DESCRIPTION;VERSION;EXECUTION_LEVEL;NAME" "" ${ARGN})
   string(REPLACE "." ";" _parts "${WR_VERSION}")
   list(GET _parts 0 WR_V1)
   list(GET _parts 1 WR_V2)
@@ -41,8 +42,10 @@ function(add_windows_resources target)
     set_property(SOURCE ${_dir}/${WR_NAME}.rc APPEND PROPERTY
       OBJECT_DEPENDS ${_manifest})
   endif()
-  set_property(GLOBAL APPEND PROPERTY DRIVER_TOOLS_DELIVERABLES
-    "${WR_NAME}|${WR_DESCRIPTION}|${WR_VERSION}|${WR_LEVEL}")
+  if(NOT WR_UNLISTED)
+    set_property(GLOBAL APPEND PROPERTY DRIVER_TOOLS_DELIVERABLES
+      "${WR_NAME}|${WR_DESCRIPTION}|${WR_VERSION}|${WR_LEVEL}")
+  endif()
 endfunction()
 
 # Writes the deliverables recorded so far, once each, as

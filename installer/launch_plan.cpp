@@ -3,6 +3,10 @@
 #include <string.h>
 #include <wchar.h>
 
+#include <algorithm>
+
+#include <windows.h>
+
 #include "bounded_text.h"
 #include "found_name.h"
 
@@ -15,6 +19,15 @@ const wchar_t kQuietOptions[] = L" /quiet /qn";
 const wchar_t kNoOptions[] = L"";
 const wchar_t kMsiTail[] = L".msi";
 const char kUncarried = '?';
+// How final paths begin: a drive's, and a server share's, whose current
+// folder form begins with two separators instead.
+const wchar_t kLocalPrefix[] = L"\\\\?\\";
+const wchar_t kSharePrefix[] = L"\\\\?\\UNC\\";
+const wchar_t kShareStart[] = L"\\\\";
+const wchar_t kSeparator = L'\\';
+// What a child's current folder may hold, its terminator and a separator the
+// system adds at its end included.
+const size_t kLongestCurrentFolder = MAX_PATH - 2;
 
 bool is_high_surrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool is_low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -75,5 +88,29 @@ bool build_echo_text(const wchar_t* line, char* text, size_t capacity) {
   const size_t length = strlen(text);
   text[length] = '\n';
   text[length + 1] = '\0';
+  return true;
+}
+
+bool folder_of_final_path(const std::wstring& final_path,
+                          std::wstring* folder) {
+  std::wstring path;
+  if (final_path.compare(0, wcslen(kSharePrefix), kSharePrefix) == 0) {
+    path = kShareStart + final_path.substr(wcslen(kSharePrefix));
+  } else if (final_path.compare(0, wcslen(kLocalPrefix), kLocalPrefix) == 0) {
+    path = final_path.substr(wcslen(kLocalPrefix));
+  } else {
+    return false;
+  }
+  const size_t last = path.rfind(kSeparator);
+  if (last == std::wstring::npos || last + 1 == path.size()) return false;
+  path.resize(last);
+  // A root keeps its separator: "C:" alone is the drive's current folder,
+  // wherever that is, and a share is named only with it.
+  const bool share = path.compare(0, wcslen(kShareStart), kShareStart) == 0;
+  const size_t separators =
+      static_cast<size_t>(std::count(path.begin(), path.end(), kSeparator));
+  if (share ? separators == 3 : separators == 0) path += kSeparator;
+  if (path.size() > kLongestCurrentFolder) return false;
+  *folder = path;
   return true;
 }

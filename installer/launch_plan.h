@@ -3,6 +3,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <string>
+
 // Quiet mode: exactly one argument, and it is "/s" or "/S".
 bool is_quiet_mode(int argc, const char* const* argv);
 
@@ -29,3 +31,11 @@ bool build_shown_text(const wchar_t* line, char* text, size_t capacity);
 // the line in 8-bit text with every character that 8-bit text cannot carry
 // shown as "?", and a line feed; false if it would not fit whole.
 bool build_echo_text(const wchar_t* line, char* text, size_t capacity);
+
+// Writes into folder the folder of the file whose final path (in the form
+// GetFinalPathNameByHandleW gives with a drive letter, or a server's share)
+// is final_path, as a child's current folder is given: "\\?\C:\p\a.msi"
+// gives "C:\p", a file at a root the root with its separator. False when
+// final_path names no file in a folder, or the folder is too long to be a
+// current folder.
+bool folder_of_final_path(const std::wstring& final_path, std::wstring* folder);

@@ -5,13 +5,15 @@
 #include <wchar.h>
 #include <windows.h>
 
-#include <vector>
+#include <string>
 
 #include "bounded_text.h"
 #include "child_process.h"
 #include "launch_plan.h"
 #include "package_guard.h"
+#include "package_hold.h"
 #include "package_signature.h"
+#include "signer_key.h"
 #include "system_tool.h"
 #include "unique_resource.h"
 
@@ -35,8 +37,7 @@ const char kNameTooLongMessage[] =
 const char kNoSystemFolderMessage[] =
     "The system folder could not be found, so msiexec was not started\n";
 const char kRefusalMessage[] = "Not handed over: %s: %s\n";
-// Room for any path the system can give a program.
-const size_t kOwnPathChars = 32768;
+const char kRefusalWithAnswerMessage[] = "Not handed over: %s: %s (0x%08lX)\n";
 // Shows the whole argument line: in a console exactly, as wide text;
 // redirected, in 8-bit text with "?" for what that cannot carry, so the line
 // is never cut short at a character the runtime's wide output cannot convert.
@@ -58,32 +59,44 @@ void echo_line(const wchar_t* line) {
 }
 
 // Says which package was not handed over and why, the name as the echo
-// shows it, so the line is never cut short.
-void report_refusal(const wchar_t* name, PackageVerdict verdict) {
+// shows it, so the line is never cut short; an answer of the verifier's
+// that says nothing more specific is given as its number.
+void report_refusal(const wchar_t* name, PackageVerdict verdict, LONG trust) {
   char shown[kEchoBytes];
   if (!build_shown_text(name, shown, sizeof shown))
     copy_text(shown, sizeof shown, "?");
-  printf(kRefusalMessage, shown, refusal_reason(verdict));
+  if (verdict == PackageVerdict::kNotVerified) {
+    printf(kRefusalWithAnswerMessage, shown, refusal_reason(verdict),
+           static_cast<unsigned long>(trust));
+  } else {
+    printf(kRefusalMessage, shown, refusal_reason(verdict));
+  }
   fflush(stdout);
 }
 
-// Judges the package named name (in the current folder) by its signature,
-// and holds it open in *held, without write or delete sharing, so that the
-// file judged is the file msiexec is given for as long as installer runs.
-// A package is judged only when installer.exe itself is signed.
-PackageVerdict judge_found_package(const wchar_t* name, FileHandle* held) {
-  std::vector<wchar_t> own(kOwnPathChars);
-  const DWORD length =
-      GetModuleFileNameW(nullptr, own.data(), static_cast<DWORD>(own.size()));
-  // Unknown where installer.exe is, it cannot say it is unsigned.
-  if (length == 0 || length >= own.size()) return PackageVerdict::kNotIntact;
-  if (!carries_signature(own.data())) return PackageVerdict::kHandOver;
-  held->reset(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  SignatureFacts facts = {true, false, false, false, 0, 0};
-  if (held->valid())
-    facts = read_signature_facts(own.data(), name, held->get());
+// Judges the package found (match) for the key installer was built for,
+// and holds it in *held, so that the file judged is the file msiexec reads
+// for as long as any copy of that handle is open; *folder gets the folder
+// it is really in.
+PackageVerdict judge_found_package(const WIN32_FIND_DATAW& match,
+                                   FileHandle* held, std::wstring* folder,
+                                   LONG* trust) {
+  PackageFacts facts = {};
+  hold_package(match.cFileName, match.dwFileAttributes, held, folder, &facts);
+  if (facts.opened && facts.plain_file)
+    read_signature_facts(held->get(), match.cFileName, kBuiltInSignerKey,
+                         kBuiltInSignerKeyBytes, &facts);
+  *trust = facts.trust;
   return judge_package(facts);
+}
+
+// A copy of held that a child can inherit; empty if none could be made.
+KernelHandle inheritable_copy(const FileHandle& held) {
+  HANDLE copy = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), held.get(), GetCurrentProcess(),
+                       &copy, 0, TRUE, DUPLICATE_SAME_ACCESS))
+    return KernelHandle();
+  return KernelHandle(copy);
 }
 
 }  // namespace
@@ -123,7 +136,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (!is_quotable_name(match.cFileName)) {
-      report_refusal(match.cFileName, PackageVerdict::kNameHoldsQuote);
+      report_refusal(match.cFileName, PackageVerdict::kNameHoldsQuote, 0);
       return 1;
     }
     if (!build_msiexec_arguments(match.cFileName, quiet, arguments,
@@ -141,11 +154,27 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // Built for a key, installer hands over only a package signed with it,
+  // and msiexec inherits the hold on it, so that the package stays as it
+  // was checked until msiexec ends, while installer itself ends at once.
+  // msiexec then starts in the folder the package is really in, where its
+  // bare argument names it.
   FileHandle package;
-  const PackageVerdict verdict = judge_found_package(match.cFileName, &package);
-  if (verdict != PackageVerdict::kHandOver) {
-    report_refusal(match.cFileName, verdict);
-    return 1;
+  KernelHandle inherited;
+  std::wstring folder;
+  if (kBuiltInSignerKeyBytes != 0) {
+    LONG trust = 0;
+    const PackageVerdict verdict =
+        judge_found_package(match, &package, &folder, &trust);
+    if (verdict != PackageVerdict::kHandOver) {
+      report_refusal(match.cFileName, verdict, trust);
+      return 1;
+    }
+    inherited = inheritable_copy(package);
+    if (!inherited.valid()) {
+      printf(kLaunchFailedMessage, static_cast<int>(GetLastError()));
+      return 1;
+    }
   }
 
   if (!quiet) echo_line(arguments);
@@ -153,8 +182,10 @@ int main(int argc, char** argv) {
   // Started directly: installer runs elevated already and msiexec inherits
   // its token; the shell's "runas" verb would add a lookup of the verb's
   // command among file classes, which include the user's own. Not waited
-  // for. It starts in our current folder, where its bare argument is.
-  KernelHandle process = start_child(msiexec, arguments, nullptr, 0, SW_SHOWNA);
+  // for. Without a key it starts in our current folder, as always.
+  KernelHandle process =
+      start_child(msiexec, arguments, folder.empty() ? nullptr : folder.c_str(),
+                  0, SW_SHOWNA, inherited.get());
   if (!process.valid()) {
     printf(kLaunchFailedMessage, static_cast<int>(GetLastError()));
     return 1;

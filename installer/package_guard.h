@@ -1,9 +1,10 @@
 #pragma once
 // Whether the package found may be handed to Windows Installer, which runs
-// its custom actions with administrator rights: a signed installer.exe
-// hands over only a package signed with its own key, whose content its
-// signature still covers. The decisions only; reading signatures is
-// package_signature's.
+// its custom actions with administrator rights. An installer built for a
+// signing key hands over only a package that is a plain file, whose content
+// its signature covers, signed with that very key; the chain's trust does
+// not decide. The decisions only; holding the file is package_hold's,
+// reading its signature package_signature's.
 
 #include <windows.h>
 
@@ -11,28 +12,30 @@ enum class PackageVerdict {
   kHandOver,
   kNameHoldsQuote,
   kUnreadable,
+  kNotPlainFile,
+  kNoVerifier,
   kUnsigned,
-  kOtherKey,
-  kNotIntact
+  kUnknownForm,
+  kNotIntact,
+  kNotVerified,
+  kOtherKey
 };
 
-// What is known of the package and of installer.exe itself.
-struct SignatureFacts {
-  bool own_signed;      // installer.exe carries an embedded signature
-  bool package_read;    // the package could be opened to be checked
-  bool package_signed;  // the package does, with a primary signer
-  bool same_key;        // whose public key is installer.exe's signer's
-  LONG package_trust;   // WinVerifyTrust's answer for the package
-  LONG own_trust;       // and for installer.exe
+// What is known of the package, each fact read only if those before it hold.
+struct PackageFacts {
+  bool opened;       // it could be opened as itself and held
+  bool plain_file;   // a plain file at its own path, reached through no link
+  bool verifier;     // wintrust and crypt32 loaded from the system folder
+  LONG trust;        // WinVerifyTrust's answer through the held handle
+  bool signer_read;  // the signer's certificate came from that verification
+  bool same_key;     // and its public key is the one installer was built for
 };
 
-// The verdict on a package by its signature: an unsigned installer.exe
-// hands over any package, as it always did. A signed one hands over a
-// package signed with the same key whose signature verifies, or fails only
-// as installer.exe's own does (a vendor's test certificate that no root
-// trusts), but never one with a changed content, no signature, or a form
-// the verifier does not know.
-PackageVerdict judge_package(const SignatureFacts& facts);
+// The verdict on a package (for an installer built for a key): handed over
+// when it is a plain file whose signature verifies, at most its chain
+// unknown, expired or ending in a root nobody trusts, and whose signer holds
+// the built-in key. Any failure to read something refuses it.
+PackageVerdict judge_package(const PackageFacts& facts);
 
 // True when name can stand between the double quotes of msiexec's line: it
 // holds no double quote (Windows forbids one in a name; Wine does not, and

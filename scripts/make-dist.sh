@@ -26,6 +26,20 @@ mkdir -p "$staging/$name" "$out"
 # its command line every process of the machine could read it.
 password=$staging/password
 (umask 077 && printf '%s' "${SIGNING_PASSWORD:-}" > "$password")
+# A signed installer.exe must have been built for the key it is signed
+# with: the guard on its packages compares the key built into it, not its
+# own signature.
+if [ -n "$pkcs12" ]; then
+  openssl pkcs12 -in "$pkcs12" -nokeys -clcerts -passin "file:$password" |
+    openssl x509 -noout -pubkey | openssl pkey -pubin -outform DER \
+    > "$staging/signing-key.der"
+  if ! cmp -s "$staging/signing-key.der" "$bin/../installer-signer-key.der"; then
+    echo "installer.exe was not built for the key of $pkcs12: configure" \
+      "the build with -DSIGNING_PKCS12=$pkcs12 (or" \
+      "-DPACKAGE_SIGNER_CERTIFICATE=<its certificate>) and build again" >&2
+    exit 1
+  fi
+fi
 for program in $programs; do
   if [ -n "$pkcs12" ]; then
     osslsigncode sign -pkcs12 "$pkcs12" -readpass "$password" \

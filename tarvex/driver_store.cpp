@@ -60,7 +60,8 @@ void run_pnputil(const wchar_t* arguments) {
       !system_folder_path(folder, MAX_PATH))
     return;
   KernelHandle process =
-      start_child(pnputil, arguments, folder, CREATE_NEW_CONSOLE, SW_SHOW);
+      start_child(pnputil, arguments, folder, CREATE_NEW_CONSOLE, SW_SHOW,
+                  nullptr);
   if (process.valid()) WaitForSingleObject(process.get(), INFINITE);
 }
 

@@ -17,7 +17,6 @@ namespace {
 // instruction, so finding it loads nothing.
 const wchar_t kNativeLayer[] = L"ntdll.dll";
 const char kNativeOpen[] = "NtCreateFile";
-const wchar_t kSeparator = L'\\';
 
 // The native open's values, under names of our own: the runtime headers
 // define some of them and not others.
@@ -167,19 +166,6 @@ FileHandle open_relative(HANDLE parent, const std::wstring& name,
       return FileHandle();
     open.refuses_links = false;
   }
-}
-
-// The path the handle's object has now, links resolved, in form; empty if
-// unknown.
-std::wstring final_path(HANDLE handle, DWORD form) {
-  const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, form);
-  if (needed == 0) return std::wstring();
-  std::wstring path(needed, L'\0');
-  const DWORD length =
-      GetFinalPathNameByHandleW(handle, &path[0], needed, form);
-  if (length == 0 || length >= needed) return std::wstring();
-  path.resize(length);
-  return path;
 }
 
 // The first form the folder's final path can be had in: a volume mounted
@@ -399,25 +385,6 @@ bool visit(Walk* walk, HANDLE folder, const std::wstring& folder_path,
 }
 
 }  // namespace
-
-EntryAction entry_action(DWORD listed, DWORD opened, bool at_own_path) {
-  if (!at_own_path) return EntryAction::kLeave;
-  if ((opened & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return EntryAction::kDelete;
-  if ((listed & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return EntryAction::kLeave;
-  if ((opened & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryAction::kDescend;
-  return EntryAction::kDelete;
-}
-
-bool is_own_path(const std::wstring& parent_final, const std::wstring& name,
-                 const std::wstring& entry_final) {
-  std::wstring expected = parent_final;
-  if (expected.empty() || expected.back() != kSeparator) expected += kSeparator;
-  expected += name;
-  return CompareStringOrdinal(
-             expected.c_str(), static_cast<int>(expected.size()),
-             entry_final.c_str(), static_cast<int>(entry_final.size()),
-             TRUE) == CSTR_EQUAL;
-}
 
 DeletionMode mode_after(DeletionMode mode, DWORD error) {
   // What a system, or a file system, without the extended disposition or

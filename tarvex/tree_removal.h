@@ -10,24 +10,7 @@
 
 #include <string>
 
-// What is done with an entry once it is open.
-enum class EntryAction { kDescend, kDelete, kLeave };
-
-// The action for an entry: listed, the attributes its parent's listing gave;
-// opened, those of the handle opened on it as itself; at_own_path, whether
-// that handle's final path is its parent's and its own name. A handle that
-// holds a link itself (a reparse point) is deleted, which removes the link
-// alone; one that holds what a link points to (the listing or the final
-// path says link, the handle does not) is left. Only a plain folder is
-// descended into.
-EntryAction entry_action(DWORD listed, DWORD opened, bool at_own_path);
-
-// True when entry_final, the final path of an entry's handle, is
-// parent_final (its folder's final path) followed by name: the entry was
-// reached through no link. Compared without regard to case, as the file
-// system names them.
-bool is_own_path(const std::wstring& parent_final, const std::wstring& name,
-                 const std::wstring& entry_final);
+#include "entry_rule.h"
 
 // How a deletion is asked for: with POSIX semantics (the name goes at once,
 // even while others still hold the file), ignoring the read-only attribute

@@ -15,9 +15,10 @@ bool build_child_command_line(const wchar_t* program, const wchar_t* arguments,
                               wchar_t* line, size_t capacity);
 
 // Starts program (a full path) with arguments in folder (null: our current
-// folder), the creation flags given and its first window shown as show; no
-// handles inherited. The process, or an empty holder with GetLastError set
-// when it could not be started.
+// folder), the creation flags given and its first window shown as show. It
+// inherits inherited (an inheritable handle, kept open for its whole life)
+// and no other handle; with null, none at all. The process, or an empty
+// holder with GetLastError set when it could not be started.
 KernelHandle start_child(const wchar_t* program, const wchar_t* arguments,
-                         const wchar_t* folder, DWORD creation_flags,
-                         WORD show);
+                         const wchar_t* folder, DWORD creation_flags, WORD show,
+                         HANDLE inherited);

@@ -69,6 +69,11 @@ std::wstring signed_folder() {
   return build_path(kTestFolderVariable, L"signed\\", SIGNED_FOLDER);
 }
 
+std::wstring keyed_installer() {
+  return build_path(kTestFolderVariable, L"keyed\\installer.exe",
+                    KEYED_INSTALLER);
+}
+
 std::wstring program_path(const std::wstring& name) {
   return build_path(kProgramFolderVariable, L"", PROGRAM_FOLDER) + name;
 }
@@ -77,7 +82,7 @@ KernelHandle start_program(const std::wstring& exe,
                            const std::wstring& arguments,
                            const std::wstring& folder,
                            const std::vector<std::wstring>& extra_environment,
-                           HANDLE output) {
+                           HANDLE output, bool suspended) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   if (output != nullptr) {
@@ -97,8 +102,9 @@ KernelHandle start_program(const std::wstring& exe,
     if (attempt > 0) Sleep(200);
     started = CreateProcessW(
         exe.c_str(), &line[0], nullptr, nullptr, output != nullptr,
-        CREATE_UNICODE_ENVIRONMENT, &environment[0],
-        folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+        CREATE_UNICODE_ENVIRONMENT | (suspended ? CREATE_SUSPENDED : 0),
+        &environment[0], folder.empty() ? nullptr : folder.c_str(), &startup,
+        &process);
     if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
   }
   if (!started)
@@ -114,7 +120,8 @@ bool is_signalled(HANDLE process) {
 
 RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
                       const std::wstring& folder,
-                      const std::vector<std::wstring>& extra_environment) {
+                      const std::vector<std::wstring>& extra_environment,
+                      const std::function<void()>& meanwhile) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE read_end = nullptr, write_end = nullptr;
   if (!CreatePipe(&read_end, &write_end, &inherit, 0))
@@ -124,8 +131,17 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   KernelHandle process;
   {
     KernelHandle writing(write_end);  // the child's copy only, once started
-    process =
-        start_program(exe, arguments, folder, extra_environment, write_end);
+    process = start_program(exe, arguments, folder, extra_environment,
+                            write_end, meanwhile != nullptr);
+  }
+  if (meanwhile) {
+    meanwhile();
+    // The process's only thread so far, found without keeping its handle.
+    using Resume = LONG(NTAPI*)(HANDLE);
+    const auto resume = reinterpret_cast<Resume>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtResumeProcess")));
+    if (resume == nullptr || resume(process.get()) < 0)
+      throw std::runtime_error("NtResumeProcess failed");
   }
 
   // Read what has come, never waiting for more: a process that keeps the

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ std::wstring msi_folder();
 // The folder of the signed test files (installer.exe and packages signed
 // with throwaway keys, made by the fixture), likewise.
 std::wstring signed_folder();
+
+// installer.exe as built for the tests' throwaway signing key (the build
+// makes that key), likewise.
+std::wstring keyed_installer();
 
 // The built program of that name.
 std::wstring program_path(const std::wstring& name);
@@ -34,16 +39,19 @@ KernelHandle start_program(
     const std::wstring& exe, const std::wstring& arguments = L"",
     const std::wstring& folder = L"",
     const std::vector<std::wstring>& extra_environment = {},
-    HANDLE output = nullptr);
+    HANDLE output = nullptr, bool suspended = false);
 
 // Whether the process has ended (or the event is set): for eventually().
 bool is_signalled(HANDLE process);
 
 // Runs exe as start_program does, capturing its output and waiting (two
-// minutes at the most, then it is ended and this throws) for it to end.
+// minutes at the most, then it is ended and this throws) for it to end. If
+// given, meanwhile runs once the process exists, before its first
+// instruction: it starts when meanwhile returns.
 RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
                       const std::wstring& folder = L"",
-                      const std::vector<std::wstring>& extra_environment = {});
+                      const std::vector<std::wstring>& extra_environment = {},
+                      const std::function<void()>& meanwhile = nullptr);
 
 // A test that reads what pnputil was asked needs the stand-in in the
 // system folder, which the Wine fixture puts there; on Windows the system's

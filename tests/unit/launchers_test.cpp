@@ -111,34 +111,62 @@ TEST(Echo, TheWholeLineWithUncarriedCharactersAsQuestionMarks) {
   EXPECT_EQ(echo(longest), "\n/i \"" + std::string(250, '?') + "\"\n");
 }
 
-// The verdicts only Windows can show (Wine never checks an MSI's content
-// and trusts any SHA-256 certificate): a changed package is refused
-// whatever installer.exe's own answer; an untrusted root or an expired
-// certificate passes only where installer.exe's own signature answers the
-// same. An unsigned installer.exe hands over anything.
-TEST(PackageGuard, ResultsOnlyWindowsGivesAreJudgedAgainstInstallersOwn) {
+// The verdict by the package's facts, in the order they are read: what the
+// chain says of trust does not matter once the content has verified (the
+// key decides), anything the verifier could not settle refuses, and only a
+// plain file is checked at all.
+TEST(PackageGuard, TheBuiltInKeyDecidesOnceTheContentVerifies) {
   const LONG kBadDigest = static_cast<LONG>(0x80096010);
+  const LONG kNoSignature = static_cast<LONG>(0x800B0100);
+  const LONG kUnknownForm = static_cast<LONG>(0x800B0003);
   const LONG kUntrustedRoot = static_cast<LONG>(0x800B0109);
   const LONG kExpired = static_cast<LONG>(0x800B0101);
+  const LONG kRevoked = static_cast<LONG>(0x800B010C);
   using V = PackageVerdict;
   struct Row {
-    SignatureFacts facts;
+    PackageFacts facts;
     PackageVerdict verdict;
   } const rows[] = {
-      {{true, true, true, true, 0, 0}, V::kHandOver},
-      {{true, true, true, true, kBadDigest, kBadDigest}, V::kNotIntact},
-      {{true, true, true, true, kUntrustedRoot, kUntrustedRoot}, V::kHandOver},
-      {{true, true, true, true, kUntrustedRoot, 0}, V::kNotIntact},
-      {{true, true, true, true, kExpired, kUntrustedRoot}, V::kNotIntact},
-      {{true, true, true, false, 0, 0}, V::kOtherKey},
-      {{true, true, false, false, 0, 0}, V::kUnsigned},
-      {{true, false, false, false, 0, 0}, V::kUnreadable},
-      {{false, false, false, false, kBadDigest, 0}, V::kHandOver},
+      {{true, true, true, 0, true, true}, V::kHandOver},
+      {{true, true, true, kUntrustedRoot, true, true}, V::kHandOver},
+      {{true, true, true, kExpired, true, true}, V::kHandOver},
+      {{true, true, true, kUntrustedRoot, true, false}, V::kOtherKey},
+      {{true, true, true, 0, true, false}, V::kOtherKey},
+      {{true, true, true, kBadDigest, true, true}, V::kNotIntact},
+      {{true, true, true, kNoSignature, false, false}, V::kUnsigned},
+      {{true, true, true, kUnknownForm, false, false}, V::kUnknownForm},
+      {{true, true, true, kRevoked, true, true}, V::kNotVerified},
+      {{true, true, true, 0, false, false}, V::kNotVerified},
+      {{true, true, false, 0, false, false}, V::kNoVerifier},
+      {{true, false, true, 0, true, true}, V::kNotPlainFile},
+      {{false, true, true, 0, true, true}, V::kUnreadable},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(judge_package(row.facts), row.verdict)
-        << std::hex << row.facts.package_trust << " " << row.facts.own_trust;
+        << std::hex << row.facts.trust;
   }
+}
+
+// The folder msiexec starts in, from the package's final path: a drive's
+// and a share's, a root keeping its separator; nothing from a path that
+// names no file or a folder too long to be a current one.
+TEST(PackageFolder, TheFinalPathsFolderAsACurrentFolderIsGiven) {
+  auto folder = [](const std::wstring& final_path) {
+    std::wstring found;
+    return folder_of_final_path(final_path, &found) ? utf8(found) : kNone;
+  };
+  EXPECT_EQ(folder(L"\\\\?\\C:\\Users\\me\\Downloads\\a.msi"),
+            "C:\\Users\\me\\Downloads");
+  EXPECT_EQ(folder(L"\\\\?\\C:\\a.msi"), "C:\\");
+  EXPECT_EQ(folder(L"\\\\?\\UNC\\server\\share\\a.msi"), "\\\\server\\share\\");
+  EXPECT_EQ(folder(L"\\\\?\\UNC\\server\\share\\p\\a.msi"),
+            "\\\\server\\share\\p");
+  EXPECT_EQ(folder(L"C:\\p\\a.msi"), kNone);
+  EXPECT_EQ(folder(L"\\\\?\\C:\\p\\"), kNone);
+  EXPECT_EQ(folder(L"\\\\?\\C:\\" + std::wstring(255, L'p') + L"\\a.msi"),
+            "C:\\" + std::string(255, 'p'));
+  EXPECT_EQ(folder(L"\\\\?\\C:\\" + std::wstring(256, L'p') + L"\\a.msi"),
+            kNone);
 }
 
 TEST(JoinArguments, JoinsWithSingleBlanksInOrderAndRefusesWhole) {
