@@ -7,6 +7,7 @@
 #include "child_process.h"
 #include "found_name.h"
 #include "piece_scanner.h"
+#include "system_folders.h"
 #include "system_tool.h"
 #include "unique_resource.h"
 #include "vendor_text.h"
@@ -32,8 +33,12 @@ const size_t kLineChars = 512;
 // inf_path with the first one that names a vendor.
 bool find_vendor_inf(char* inf_path, size_t capacity) {
   PieceScanner scanner(kVendorMarkers, kVendorMarkerCount);
+  wchar_t pattern[kPathBytes];
+  if (!build_on_folder(system_windows_folder(), kStandardWindowsFolder,
+                       kDriverStorePattern, pattern, kPathBytes))
+    return false;
   WIN32_FIND_DATAW match;
-  SearchHandle search(FindFirstFileW(kDriverStorePattern, &match));
+  SearchHandle search(FindFirstFileW(pattern, &match));
   if (!search.valid()) return false;
   do {
     if (!usable_inf_name(match.cFileName)) continue;
@@ -59,9 +64,8 @@ void run_pnputil(const wchar_t* arguments) {
   if (!system_tool_path(kPnputilName, pnputil, MAX_PATH) ||
       !system_folder_path(folder, MAX_PATH))
     return;
-  KernelHandle process =
-      start_child(pnputil, arguments, folder, CREATE_NEW_CONSOLE, SW_SHOW,
-                  nullptr);
+  KernelHandle process = start_child(pnputil, arguments, folder,
+                                     CREATE_NEW_CONSOLE, SW_SHOW, nullptr);
   if (process.valid()) WaitForSingleObject(process.get(), INFINITE);
 }
 
@@ -74,10 +78,13 @@ bool usable_inf_name(const wchar_t* found_name) {
 
 bool build_inf_path(const wchar_t* found_name, char* path, size_t capacity) {
   char name[kNameBytes];
+  char prefix[kPathBytes];
   if (!narrow_text(found_name, name, sizeof name) ||
-      !reads_back_as(name, found_name))
+      !reads_back_as(name, found_name) ||
+      !build_on_folder(system_windows_folder(), kStandardWindowsFolder,
+                       kInfFolderPrefix, prefix, sizeof prefix))
     return refuse_text(path, capacity);
-  return compose_text(path, capacity, {kInfFolderPrefix, name});
+  return compose_text(path, capacity, {static_cast<const char*>(prefix), name});
 }
 
 bool build_delete_driver_arguments(const char* inf_path, wchar_t* line,

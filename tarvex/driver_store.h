@@ -10,7 +10,8 @@
 // and take another file for the INF.
 bool usable_inf_name(const wchar_t* found_name);
 
-// Forms "c:\Windows\INF\" + the found file name (wide, as the search gave
+// Forms "c:\Windows\INF\" (on this machine's Windows folder) + the found
+// file name (wide, as the search gave
 // it) in path (capacity bytes); false when the name does not narrow whole,
 // when its narrow form would open another file (read back through the ANSI
 // code page it is not the same name), or when the path would not fit: the

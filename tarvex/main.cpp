@@ -6,8 +6,18 @@
 #include "registration.h"
 
 int main() {
-  purge_driver_store();
-  // The folder goes only once its product's registration has gone.
-  if (cleanup_registration() == 0) remove_program_folder();
+  // Whatever fails inside (memory running out among it), the exit code is
+  // 0, as every caller of tarvex relies on. A driver package that could not
+  // be purged does not keep the registration; a registration phase that
+  // failed gives no status, and the folder stays.
+  try {
+    purge_driver_store();
+  } catch (...) {
+  }
+  try {
+    // The folder goes only once its product's registration has gone.
+    if (cleanup_registration() == 0) remove_program_folder();
+  } catch (...) {
+  }
   return 0;
 }

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include "bounded_text.h"
+#include "stayed_report.h"
+#include "system_folders.h"
 #include "tree_removal.h"
 #include "unique_resource.h"
 
@@ -28,6 +30,7 @@ const Candidate kCandidates[kCandidateCount] = {
 };
 
 const size_t kTestPathBytes = 256;
+const wchar_t kSeparator[] = L"\\";
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
@@ -100,9 +103,14 @@ bool held_folder_is_link(HANDLE held, const char* path) {
 }  // namespace
 
 bool build_candidate_path(size_t index, char* path, size_t capacity) {
-  if (index >= kCandidateCount) return refuse_text(path, capacity);
-  return compose_text(path, capacity,
-                      {kCandidates[index].prefix, kCandidates[index].product});
+  char prefix[kTestPathBytes];
+  if (index >= kCandidateCount ||
+      !build_on_folder(system_program_files_x86(), kStandardProgramFilesX86,
+                       kCandidates[index].prefix, prefix, sizeof prefix))
+    return refuse_text(path, capacity);
+  return compose_text(
+      path, capacity,
+      {static_cast<const char*>(prefix), kCandidates[index].product});
 }
 
 bool build_parent_path(const char* path, char* parent, size_t capacity) {
@@ -132,10 +140,12 @@ void remove_program_folder() {
     char parent[kTestPathBytes];
     char leaf[kTestPathBytes];
     wchar_t wide_leaf[kTestPathBytes];
+    wchar_t wide_parent[kTestPathBytes];
     if (!build_candidate_path(i, path, sizeof path) ||
         !build_parent_path(path, parent, sizeof parent) ||
         !build_leaf_name(path, leaf, sizeof leaf) ||
-        !widen_text(leaf, wide_leaf, kTestPathBytes)) {
+        !widen_text(leaf, wide_leaf, kTestPathBytes) ||
+        !widen_text(parent, wide_parent, kTestPathBytes)) {
       continue;
     }
     // Held from its test until the removal has ended: the folder tested is
@@ -151,6 +161,14 @@ void remove_program_folder() {
     // The candidate exists when it is a plain folder by the rule the removal
     // holds every entry to: a file, or a link, is no leftover program
     // folder, and what a link points to is not ours to remove.
-    if (remove_folder_tree(held.get(), wide_leaf)) return;
+    // What stays is named as tarvex names the candidate, its trailing
+    // separator aside.
+    std::vector<StayedEntry> stayed;
+    const std::wstring shown =
+        std::wstring(wide_parent) + kSeparator + wide_leaf;
+    if (remove_folder_tree(held.get(), wide_leaf, shown, &stayed)) {
+      report_stayed(stayed);
+      return;
+    }
   }
 }

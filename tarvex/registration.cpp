@@ -6,6 +6,7 @@
 #include "bounded_text.h"
 #include "found_name.h"
 #include "handles.h"
+#include "system_folders.h"
 #include "vendor_text.h"
 
 namespace {
@@ -52,7 +53,11 @@ bool setup_ini_names_vendor(const char* entry_name) {
 // 8.3 short name, "?", or a name that the ANSI code page reads back as
 // another.
 int find_target(char* target, size_t capacity) {
-  DirStream base(opendir(kInstallShieldFolder));
+  char folder[kCandidatePathBytes];
+  if (!build_on_folder(system_program_files_x86(), kStandardProgramFilesX86,
+                       kInstallShieldFolder, folder, sizeof folder))
+    return kNoBaseFolderStatus;
+  DirStream base(opendir(folder));
   if (!base.valid()) return kNoBaseFolderStatus;
   while (dirent* entry = readdir(base.get())) {
     if (is_dot_entry(entry->d_name)) continue;
@@ -70,8 +75,12 @@ bool is_dot_entry(const char* name) {
 }
 
 bool build_setup_ini_path(const char* name, char* path, size_t capacity) {
+  char folder[kCandidatePathBytes];
+  if (!build_on_folder(system_program_files_x86(), kStandardProgramFilesX86,
+                       kInstallShieldFolder, folder, sizeof folder))
+    return refuse_text(path, capacity);
   return compose_text(path, capacity,
-                      {kInstallShieldFolder, name, kSetupIniName});
+                      {static_cast<const char*>(folder), name, kSetupIniName});
 }
 
 bool build_uninstall_keys(const char* name, char* first_key, char* second_key,

@@ -5,6 +5,7 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,7 @@ namespace {
 // instruction, so finding it loads nothing.
 const wchar_t kNativeLayer[] = L"ntdll.dll";
 const char kNativeOpen[] = "NtCreateFile";
+const wchar_t kSeparator[] = L"\\";
 
 // The native open's values, under names of our own: the runtime headers
 // define some of them and not others.
@@ -28,6 +30,13 @@ const ULONG kNamesIgnoreCase = 0x00000040;  // OBJ_CASE_INSENSITIVE
 const ULONG kNoLinkOnTheWay = 0x00001000;   // OBJ_DONT_REPARSE
 const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);
 const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
+// What the native open answers for an entry that is no longer there.
+const LONG kGoneAnswers[] = {
+    static_cast<LONG>(0xC0000034),  // STATUS_OBJECT_NAME_NOT_FOUND
+    static_cast<LONG>(0xC000003A),  // STATUS_OBJECT_PATH_NOT_FOUND
+    static_cast<LONG>(0xC0000056),  // STATUS_DELETE_PENDING
+};
+const char kNativeToWin32[] = "RtlNtStatusToDosError";
 // A UNICODE_STRING counts bytes in 16 bits, and whole characters.
 const size_t kLongestNameBytes = 0xFFFE;
 
@@ -39,11 +48,13 @@ const DWORD kDispositionDelete = 0x00000001;
 const DWORD kPosixSemantics = 0x00000002;
 const DWORD kIgnoreReadOnly = 0x00000010;
 
-// Final paths, as the walk compares them: with the drive letter where the
-// volume has one, else with the volume's name, else the device's.
-const DWORD kPathForms[] = {FILE_NAME_NORMALIZED | VOLUME_NAME_DOS,
-                            FILE_NAME_NORMALIZED | VOLUME_NAME_GUID,
-                            FILE_NAME_NORMALIZED | VOLUME_NAME_NT};
+// Final paths, as the walk compares them: with the volume's device, which
+// names every volume exactly and costs no question to the mount manager, as
+// a drive letter or a volume name would; those only where the device's
+// form cannot be had.
+const DWORD kPathForms[] = {FILE_NAME_NORMALIZED | VOLUME_NAME_NT,
+                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS,
+                            FILE_NAME_NORMALIZED | VOLUME_NAME_GUID};
 const DWORD kNoPath = 0xFFFFFFFF;
 
 // A file somebody else releases within about a second must not keep its
@@ -107,6 +118,7 @@ struct OpenFolder {
   std::wstring final_path;
   std::vector<ListedEntry> entries;
   size_t next;
+  std::wstring shown;
 };
 
 struct Walk {
@@ -114,6 +126,7 @@ struct Walk {
   DeletionMode mode;
   DWORD retry_budget;
   std::vector<OpenFolder> folders;
+  std::vector<StayedEntry>* stayed;
 };
 
 // The native open, found once; and whether it takes the flag that refuses
@@ -182,6 +195,37 @@ bool same_file(const BY_HANDLE_FILE_INFORMATION& a,
   return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
          a.nFileIndexHigh == b.nFileIndexHigh &&
          a.nFileIndexLow == b.nFileIndexLow;
+}
+
+bool is_gone(LONG status) {
+  return std::find(std::begin(kGoneAnswers), std::end(kGoneAnswers), status) !=
+         std::end(kGoneAnswers);
+}
+
+// The system's error code for a native answer, for the message shown.
+DWORD win32_error(LONG status) {
+  using Convert = ULONG(NTAPI*)(LONG);
+  static const Convert convert = [] {
+    HMODULE layer = GetModuleHandleW(kNativeLayer);
+    return reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        layer == nullptr ? nullptr : GetProcAddress(layer, kNativeToWin32)));
+  }();
+  return convert == nullptr ? ERROR_ACCESS_DENIED : convert(status);
+}
+
+void note_stayed(Walk* walk, const std::wstring& shown, DWORD error) {
+  if (walk->stayed != nullptr) walk->stayed->push_back({shown, error});
+}
+
+// Waits before the next try of something that may work a moment later,
+// while the walk's budget lasts; false once it is spent.
+bool pause_for_retry(Walk* walk, DWORD* pause) {
+  if (walk->retry_budget == 0) return false;
+  const DWORD wait = std::min(*pause, walk->retry_budget);
+  Sleep(wait);
+  walk->retry_budget -= wait;
+  *pause = std::min(*pause * 2, kLongestRetryPause);
+  return true;
 }
 
 // Opens name in folder for request and asks the handle what it holds, and
@@ -313,49 +357,72 @@ bool delete_opened(Walk* walk, HANDLE folder, const std::wstring& name,
 }
 
 // Deletes the entry name of folder seen before as was, through a handle
-// opened for that; a folder is retried while it may go a moment later and
-// the walk's budget lasts.
-void delete_entry(Walk* walk, HANDLE folder, const std::wstring& name,
-                  const BY_HANDLE_FILE_INFORMATION& was) {
+// opened for that, retried while it may go a moment later and the walk's
+// budget lasts. ERROR_SUCCESS once it is gone, or no longer what was seen
+// (left, as not ours); else the system's error code for why it stayed.
+DWORD delete_entry(Walk* walk, HANDLE folder, const std::wstring& name,
+                   const BY_HANDLE_FILE_INFORMATION& was) {
   DWORD pause = kFirstRetryPause;
   for (;;) {
     Opened opened;
-    LONG status;
-    DWORD error = ERROR_SHARING_VIOLATION;
+    LONG status = 0;
+    DWORD error = ERROR_SUCCESS;
     if (reopen(folder, name, kToDelete, was, &opened, &status)) {
-      if (delete_opened(walk, folder, name, opened)) return;
+      if (delete_opened(walk, folder, name, opened)) return ERROR_SUCCESS;
       error = GetLastError();
-    } else if (status != kSharingViolation) {
-      return;  // gone, or no longer what was seen: left
+    } else if (status >= 0 || is_gone(status)) {
+      return ERROR_SUCCESS;
+    } else {
+      error = win32_error(status);
     }
-    const bool is_folder =
-        (was.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!is_folder || !worth_retrying(error) || walk->retry_budget == 0) return;
-    const DWORD wait = std::min(pause, walk->retry_budget);
-    Sleep(wait);
-    walk->retry_budget -= wait;
-    pause = std::min(pause * 2, kLongestRetryPause);
+    if (!worth_retrying(error) || !pause_for_retry(walk, &pause)) return error;
   }
 }
 
-// Opens entry of folder (its final path given) as the walk's rule says and
-// acts on it: deletes it, or, if it is a plain folder, adds it to the walk
-// and returns true; leaves it otherwise, and anything but a plain folder
-// when folders_only. Only an entry the listing calls a plain folder is
-// opened for listing; anything else is opened for deletion.
+// Opens name in folder for request and asks what it is, as open_inspected
+// does; tried again while somebody holds it without sharing for a moment
+// and the walk's budget lasts.
+bool open_retrying(Walk* walk, HANDLE folder, const std::wstring& name,
+                   const OpenRequest& request, Opened* opened, LONG* status) {
+  DWORD pause = kFirstRetryPause;
+  for (;;) {
+    if (open_inspected(folder, name, request, walk->path_form, opened, status))
+      return true;
+    if (*status != kSharingViolation || !pause_for_retry(walk, &pause))
+      return false;
+  }
+}
+
+// Opens entry of folder (its final path given; shown, the entry's path as
+// shown) as the walk's rule says and acts on it: deletes it, or, if it is a
+// plain folder, adds it to the walk and returns true; leaves it otherwise,
+// and anything but a plain folder when folders_only (the candidate, which
+// is absent unless it opens at once). Only an entry the listing calls a
+// plain folder is opened for listing; anything else is opened for deletion.
 bool visit(Walk* walk, HANDLE folder, const std::wstring& folder_path,
-           const ListedEntry& entry, bool folders_only) {
+           const ListedEntry& entry, const std::wstring& shown,
+           bool folders_only) {
   const bool as_folder = is_plain_folder(entry.attributes);
+  const OpenRequest& request = as_folder ? kToList : kToDelete;
   Opened opened;
-  LONG status;
-  if (!open_inspected(folder, entry.name, as_folder ? kToList : kToDelete,
-                      walk->path_form, &opened, &status))
+  LONG status = 0;
+  const bool open =
+      folders_only
+          ? open_inspected(folder, entry.name, request, walk->path_form,
+                           &opened, &status)
+          : open_retrying(walk, folder, entry.name, request, &opened, &status);
+  if (!open) {
+    if (!folders_only && !is_gone(status))
+      note_stayed(walk, shown,
+                  status < 0 ? win32_error(status) : GetLastError());
     return false;
+  }
   const bool own = !folder_path.empty() && !opened.path.empty() &&
                    is_own_path(folder_path, entry.name, opened.path);
   const EntryAction action =
       entry_action(entry.attributes, opened.info.dwFileAttributes, own);
   if (folders_only && action != EntryAction::kDescend) return false;
+  DWORD error = ERROR_SUCCESS;
   switch (action) {
     case EntryAction::kDescend:
       // Listed as no folder, a folder now: it changed under the walk.
@@ -364,19 +431,21 @@ bool visit(Walk* walk, HANDLE folder, const std::wstring& folder_path,
         std::vector<ListedEntry> entries = list_folder(opened.handle.get());
         walk->folders.push_back({std::move(opened.handle), folder, entry.name,
                                  opened.info, std::move(opened.path),
-                                 std::move(entries), 0});
+                                 std::move(entries), 0, shown});
       }
       return true;
     case EntryAction::kDelete:
-      if (as_folder) {
-        // A link held as itself, opened for listing: deleted through a
-        // handle of its own.
+      // A link held as itself, opened for listing, is deleted through a
+      // handle of its own; so is an entry that may go a moment later.
+      if (!as_folder && delete_opened(walk, folder, entry.name, opened))
+        return false;
+      error = as_folder ? ERROR_SUCCESS : GetLastError();
+      if (as_folder || worth_retrying(error)) {
         const BY_HANDLE_FILE_INFORMATION was = opened.info;
         opened.handle.reset();
-        delete_entry(walk, folder, entry.name, was);
-      } else {
-        delete_opened(walk, folder, entry.name, opened);
+        error = delete_entry(walk, folder, entry.name, was);
       }
+      if (error != ERROR_SUCCESS) note_stayed(walk, shown, error);
       return false;
     case EntryAction::kLeave:
       return false;
@@ -401,15 +470,18 @@ bool worth_retrying(DWORD error) {
   return error == ERROR_DIR_NOT_EMPTY || error == ERROR_SHARING_VIOLATION;
 }
 
-bool remove_folder_tree(HANDLE parent, const wchar_t* name) {
+bool remove_folder_tree(HANDLE parent, const wchar_t* name,
+                        const std::wstring& shown,
+                        std::vector<StayedEntry>* stayed) {
   Walk walk = {path_form_of(parent),
                DeletionMode::kPosixIgnoringReadOnly,
                kRetryBudgetMilliseconds,
-               {}};
+               {},
+               stayed};
   // The candidate is asked for as a folder, by the rule its entries meet;
   // a link in its place is not ours, and stays.
   if (!visit(&walk, parent, final_path(parent, walk.path_form),
-             {name, FILE_ATTRIBUTE_DIRECTORY}, true))
+             {name, FILE_ATTRIBUTE_DIRECTORY}, shown, true))
     return false;
   while (!walk.folders.empty()) {
     OpenFolder& folder = walk.folders.back();
@@ -418,7 +490,8 @@ bool remove_folder_tree(HANDLE parent, const wchar_t* name) {
       const ListedEntry entry = folder.entries[folder.next++];
       const HANDLE handle = folder.handle.get();
       const std::wstring path = folder.final_path;
-      visit(&walk, handle, path, entry, false);
+      const std::wstring entry_shown = folder.shown + kSeparator + entry.name;
+      visit(&walk, handle, path, entry, entry_shown, false);
       continue;
     }
     // Emptied as far as it could be. The listing handle refuses deletion,
@@ -427,8 +500,10 @@ bool remove_folder_tree(HANDLE parent, const wchar_t* name) {
     const HANDLE in = folder.parent;
     const std::wstring name_in = folder.name;
     const BY_HANDLE_FILE_INFORMATION was = folder.info;
+    const std::wstring shown_in = folder.shown;
     walk.folders.pop_back();
-    delete_entry(&walk, in, name_in, was);
+    const DWORD error = delete_entry(&walk, in, name_in, was);
+    if (error != ERROR_SUCCESS) note_stayed(&walk, shown_in, error);
   }
   return true;
 }

@@ -31,6 +31,8 @@ const char kEarlierSetupIni[] = "[Startup]\r\nCompany=Nelvora\r\n";
 const char kOtherSetupIni[] = "[Startup]\r\nCompany=Contoso\r\n";
 const std::wstring kProductA = L"{A1B2C3D4-0000-4000-8000-00000000000A}";
 const std::wstring kProductB = L"{B1B2C3D4-0000-4000-8000-00000000000B}";
+const std::wstring kProgramFilesValueKey =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 // Files in a candidate tree that take a while to remove.
 const int kSlowTreeFiles = 2000;
 
@@ -290,6 +292,65 @@ TEST_F(Tarvex, FolderGoesOnlyWhenTheSecondKeyWasDeleted) {
     machine.program_folder(kEarlierFolder, true);
     EXPECT_EQ(run_tarvex(), changed({}, row.gone));
   }
+}
+
+// A file in the candidate that somebody holds without sharing deletion for
+// good stays, and so does the folder that holds it; the rest goes, and each
+// entry that stayed is named with the system's reason, as rmdir /s /q named
+// them, within the removal's few seconds.
+TEST_F(Tarvex, WhatStaysIsNamedAndTheRunEndsWithinTheBudget) {
+  const std::wstring candidate = kMakerFolder + L"\\ZR420";
+  Installation machine({.products = {{kProductA, kMakerSetupIni}},
+                        .keyed = {kProductA},
+                        .folders = {candidate}});
+  const FileHandle held(CreateFileW((candidate + L"\\driver.sys").c_str(),
+                                    GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.valid());
+  const std::string in_use =
+      running_under_wine() ? "Sharing violation."
+                           : "The process cannot access the file because it "
+                             "is being used by another process.";
+  const std::string not_empty = running_under_wine()
+                                    ? "Directory is not empty."
+                                    : "The directory is not empty.";
+  const ULONGLONG started = GetTickCount64();
+  EXPECT_EQ(run_tarvex(),
+            (Changes{0,
+                     utf8(candidate) + "\\driver.sys - " + in_use + "\r\n" +
+                         utf8(candidate) + " - " + not_empty + "\r\n",
+                     {},
+                     names({key_names(kProductA),
+                            {lower(candidate + L"\\bin"),
+                             lower(candidate + L"\\bin\\tool.exe")}}),
+                     {}}));
+  EXPECT_LT(GetTickCount64() - started, 10000u);
+}
+
+// Where the system keeps Program Files (x86) elsewhere (the value only
+// administrators write, from which Wine takes its known folder too), the
+// InstallShield entries, keys and candidates there are the ones that go;
+// those planted at the standard path, which any user may make on a machine
+// that does not use it, are not touched.
+TEST_F(Tarvex, ProgramFilesKeptElsewhereIsWhereTheRemovalWorks) {
+  const std::wstring elsewhere = L"c:\\Other Program Files (x86)";
+  ScopedPath other_root(elsewhere);
+  make_folders(elsewhere);
+  ScopedValue moved(kProgramFilesValueKey, L"ProgramFilesDir (x86)", elsewhere);
+  const std::wstring entry =
+      elsewhere + L"\\InstallShield Installation Information\\" + kProductB;
+  const std::wstring candidate = elsewhere + L"\\Devedozudi\\ZR430";
+  make_folders(entry);
+  write_file(entry + L"\\setup.ini", kEarlierSetupIni);
+  make_folders(candidate);
+  write_file(candidate + L"\\driver.sys", "x");
+  Installation machine({.products = {{kProductA, kMakerSetupIni}},
+                        .keyed = {kProductA, kProductB},
+                        .folders = {kMakerFolder + L"\\PX3"}});
+
+  EXPECT_EQ(run_tarvex(), changed({}, key_names(kProductB)));
+  EXPECT_FALSE(path_exists(candidate));
+  EXPECT_TRUE(path_exists(entry + L"\\setup.ini"));
 }
 
 }  // namespace

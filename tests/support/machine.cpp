@@ -236,6 +236,38 @@ ScopedPath::ScopedPath(std::wstring path, bool clear_first)
 
 ScopedPath::~ScopedPath() { remove_tree(path_); }
 
+namespace {
+
+void set_string(const std::wstring& subkey, const std::wstring& name,
+                const std::wstring& value) {
+  const LSTATUS status = RegSetKeyValueW(
+      HKEY_LOCAL_MACHINE, subkey.c_str(), name.c_str(), REG_SZ, value.c_str(),
+      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  if (status != ERROR_SUCCESS) throw failure("RegSetKeyValueW", status);
+}
+
+}  // namespace
+
+ScopedValue::ScopedValue(std::wstring subkey, std::wstring name,
+                         const std::wstring& value)
+    : subkey_(std::move(subkey)), name_(std::move(name)) {
+  wchar_t was[MAX_PATH];
+  DWORD bytes = sizeof was;
+  existed_ = RegGetValueW(HKEY_LOCAL_MACHINE, subkey_.c_str(), name_.c_str(),
+                          RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, was,
+                          &bytes) == ERROR_SUCCESS;
+  if (existed_) was_ = was;
+  set_string(subkey_, name_, value);
+}
+
+ScopedValue::~ScopedValue() {
+  if (existed_) {
+    set_string(subkey_, name_, was_);
+  } else {
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, subkey_.c_str(), name_.c_str());
+  }
+}
+
 ScopedKey::ScopedKey(
     std::wstring subkey,
     const std::vector<std::pair<std::wstring, std::wstring>>& values)

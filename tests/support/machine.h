@@ -93,6 +93,21 @@ class ScopedKey {
   std::wstring subkey_;
 };
 
+// A string value of a key below HKLM (64-bit view) set to value while in
+// scope, and put back as it was afterwards.
+class ScopedValue {
+ public:
+  ScopedValue(std::wstring subkey, std::wstring name,
+              const std::wstring& value);
+  ~ScopedValue();
+  ScopedValue(const ScopedValue&) = delete;
+  ScopedValue& operator=(const ScopedValue&) = delete;
+
+ private:
+  std::wstring subkey_, name_, was_;
+  bool existed_ = false;
+};
+
 // Whether subkey exists below HKLM in the 64-bit view.
 bool key_exists(const std::wstring& subkey);
 

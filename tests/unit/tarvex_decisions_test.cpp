@@ -10,6 +10,8 @@
 #include "outcome.h"
 #include "program_folder.h"
 #include "registration.h"
+#include "stayed_report.h"
+#include "system_folders.h"
 #include "tree_removal.h"
 
 namespace {
@@ -117,6 +119,60 @@ TEST(ProgramFolder, CandidatesTheirNamesAndTheirParentsInOrder) {
   EXPECT_EQ(parent("c:\\abc\\d", 6), kNone);
   EXPECT_EQ(leaf("a"), kNone);
   EXPECT_EQ(leaf("c:\\abc\\defg", 4), kNone);
+}
+
+// Each fixed text on the system's folder: exactly the fixed text on a
+// standard machine (any case, a trailing separator), built on the folder
+// elsewhere (another drive, a root), and nothing where the system cannot
+// say, the folder has no narrow form or the text would not fit.
+TEST(SystemFolders, FixedTextsOnStandardMachinesAndBuiltOnTheSystemsElsewhere) {
+  auto narrow = [](const wchar_t* system, const char* standard,
+                   const char* literal, size_t capacity = 256) {
+    return built<char>(capacity, [&](char* text, size_t room) {
+      return build_on_folder(system, standard, literal, text, room);
+    });
+  };
+  const char* const kWindows = kStandardWindowsFolder;
+  const char* const kProgramFiles = kStandardProgramFilesX86;
+  const char kInf[] = "c:\\Windows\\INF\\";
+  const char kMaker[] = "c:\\Program Files (x86)\\Devedozudi\\";
+  EXPECT_EQ(narrow(L"C:\\windows", kWindows, kInf), kInf);
+  EXPECT_EQ(narrow(L"C:\\WINDOWS\\", kWindows, kInf), kInf);
+  EXPECT_EQ(narrow(L"c:\\Program Files (x86)", kProgramFiles, kMaker), kMaker);
+  EXPECT_EQ(narrow(L"D:\\Windows", kWindows, kInf), "D:\\Windows\\INF\\");
+  EXPECT_EQ(narrow(L"D:\\", kWindows, kInf), "D:\\INF\\");
+  EXPECT_EQ(narrow(L"D:\\Program Files (x86)", kProgramFiles, kMaker),
+            "D:\\Program Files (x86)\\Devedozudi\\");
+  EXPECT_EQ(narrow(L"C:\\Windows.old", kWindows, kInf),
+            "C:\\Windows.old\\INF\\");
+  EXPECT_EQ(narrow(nullptr, kWindows, kInf), kNone);
+  EXPECT_EQ(narrow(L"", kWindows, kInf), kNone);
+  EXPECT_EQ(narrow(L"D:\\\x0142", kWindows, kInf), kNone);
+  EXPECT_EQ(narrow(L"D:\\Windows", kWindows, kInf, 16), "D:\\Windows\\INF\\");
+  EXPECT_EQ(narrow(L"D:\\Windows", kWindows, kInf, 15), kNone);
+  EXPECT_EQ(built<wchar_t>(64,
+                           [](wchar_t* text, size_t room) {
+                             return build_on_folder(
+                                 L"E:\\Win", kStandardWindowsFolder,
+                                 L"c:\\windows\\inf\\oem*.inf", text, room);
+                           }),
+            "E:\\Win\\inf\\oem*.inf");
+}
+
+// What stayed, one line each with the system's message; of more than the
+// most, the last line says how many more.
+TEST(StayedReport, OneLinePerEntryAndTheRestCounted) {
+  auto message = [](DWORD error) { return L"error " + std::to_wstring(error); };
+  const std::vector<StayedEntry> two = {{L"c:\\a\\b", 32}, {L"c:\\a", 145}};
+  EXPECT_EQ(stayed_lines(two, 3, message),
+            (std::vector<std::wstring>{L"c:\\a\\b - error 32",
+                                       L"c:\\a - error 145"}));
+  EXPECT_EQ(stayed_lines(two, 2, message).size(), 2u);
+  EXPECT_EQ(
+      stayed_lines({two[0], two[0], two[1]}, 2, message),
+      (std::vector<std::wstring>{L"c:\\a\\b - error 32",
+                                 L"2 more entries could not be removed."}));
+  EXPECT_EQ(stayed_lines({}, 20, message), std::vector<std::wstring>{});
 }
 
 // Whether an entry's handle reached the entry itself: its final path is

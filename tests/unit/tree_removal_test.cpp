@@ -24,7 +24,9 @@ enum Kind {
   kFileLink,
   kReadOnlyHardLink,  // a second name of a read-only file outside
   kHeldFolder,        // another's current folder: no delete sharing
-  kFileHeldForAMoment
+  kFileHeldForAMoment,
+  kFileLockedForAMoment,  // held without delete sharing, let go in a moment
+  kFileLockedForGood      // held without delete sharing all along
 };
 struct Entry {
   std::wstring name;
@@ -61,20 +63,29 @@ class ScratchTree {
     return outside_.path() + L"\\" + entry.name +
            (entry.kind == kFolderLink ? L"\\mine.txt" : L"");
   }
-  // Removes the tree as tarvex does; true if it was taken for a folder. A
-  // file held for a moment is let go a moment after the removal starts.
+  // Removes the tree as tarvex does, its path shown as "T"; true if it was
+  // taken for a folder. A file held for a moment is let go a moment after
+  // the removal starts.
   bool remove() {
     std::thread letting_go([this] {
       Sleep(kMomentMilliseconds);
       if (for_a_moment_.valid()) for_a_moment_.reset();
     });
     const ULONGLONG started = GetTickCount64();
-    const bool removed = remove_folder_tree(parent_.get(), L"tree");
+    const bool removed =
+        remove_folder_tree(parent_.get(), L"tree", L"T", &stayed_);
     elapsed_ = GetTickCount64() - started;
     letting_go.join();
     return removed;
   }
   ULONGLONG elapsed() const { return elapsed_; }
+  // What the removal said stayed: each path and error code, as one text.
+  std::vector<std::wstring> stayed() const {
+    std::vector<std::wstring> named;
+    for (const StayedEntry& entry : stayed_)
+      named.push_back(entry.path + L" " + std::to_wstring(entry.error));
+    return named;
+  }
 
  private:
   void lay_out(const Entry& entry) {
@@ -105,13 +116,18 @@ class ScratchTree {
       write_file(path, "x");
       if (entry.kind == kReadOnlyFile)
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-      if (entry.kind == kFileHeldForAMoment) {
-        // As a virus scanner or an indexer opens what it reads.
-        for_a_moment_.reset(
-            CreateFileW(path.c_str(), GENERIC_READ,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(for_a_moment_.valid());
+      // As a virus scanner or an indexer opens what it reads, sharing
+      // deletion or not.
+      const DWORD share =
+          entry.kind == kFileHeldForAMoment
+              ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+              : FILE_SHARE_READ;
+      if (entry.kind >= kFileHeldForAMoment) {
+        FileHandle& holder =
+            entry.kind == kFileLockedForGood ? for_good_ : for_a_moment_;
+        holder.reset(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.valid());
       }
     }
   }
@@ -124,7 +140,9 @@ class ScratchTree {
   FileHandle parent_;
   std::vector<FileHandle> held_;
   FileHandle for_a_moment_;
+  FileHandle for_good_;
   ULONGLONG elapsed_ = 0;
+  std::vector<StayedEntry> stayed_;
 };
 
 // Inside the tree, links to a folder at depth 1 and 3, to a file, and a
@@ -166,23 +184,34 @@ TEST(TreeRemoval, TreeGoesWithoutFollowingAnyLinkInside) {
 }
 
 // A folder somebody holds as their current folder is emptied and stays, as
-// rd /s leaves it; a file somebody holds with delete sharing and lets go of
-// within a second leaves nothing behind. Neither costs more than a few
-// seconds.
+// rd /s leaves it; a file somebody holds, sharing deletion or not, and lets
+// go of within a second leaves nothing behind; one held for good stays.
+// What stays is named with its error code, each folder above it too, and
+// none of it costs more than a few seconds.
 TEST(TreeRemoval, TreeInUseIsEmptiedAsFarAsOthersLet) {
+  const std::wstring kInUse = std::to_wstring(ERROR_SHARING_VIOLATION);
+  const std::wstring kNotEmpty = std::to_wstring(ERROR_DIR_NOT_EMPTY);
   struct Row {
     Entry entry;
-    bool tree_stays;
-  } const rows[] = {{{L"a\\cwd", kHeldFolder}, true},
-                    {{L"bin\\deep\\scan.dat", kFileHeldForAMoment}, false}};
+    std::vector<std::wstring> stayed;  // empty: the whole tree goes
+  };
+  const std::vector<Row> rows = {
+      {{L"a\\cwd", kHeldFolder},
+       {L"T\\a\\cwd " + kInUse, L"T\\a " + kNotEmpty, L"T " + kNotEmpty}},
+      {{L"bin\\deep\\scan.dat", kFileHeldForAMoment}, {}},
+      {{L"bin\\deep\\scan.dat", kFileLockedForAMoment}, {}},
+      {{L"bin\\deep\\scan.dat", kFileLockedForGood},
+       {L"T\\bin\\deep\\scan.dat " + kInUse, L"T\\bin\\deep " + kNotEmpty,
+        L"T\\bin " + kNotEmpty, L"T " + kNotEmpty}}};
   for (const Row& row : rows) {
     SCOPED_TRACE(utf8(row.entry.name));
     ScratchTree tree({row.entry, {L"other.txt", kFile}});
     EXPECT_TRUE(tree.remove());
     EXPECT_LT(tree.elapsed(), kLongestRemovalMilliseconds);
     EXPECT_FALSE(path_exists(tree.in(L"other.txt")));
-    EXPECT_EQ(path_exists(tree.in(L"")), row.tree_stays);
-    if (row.tree_stays) {
+    EXPECT_EQ(path_exists(tree.in(L"")), !row.stayed.empty());
+    EXPECT_EQ(tree.stayed(), row.stayed);
+    if (row.entry.kind == kHeldFolder) {
       EXPECT_EQ(listed(tree.in(row.entry.name) + L"\\*"),
                 std::vector<std::wstring>{});
     }
