@@ -37,16 +37,23 @@ const wchar_t kUninstallKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const DWORD kInstallTimeoutMs = 90000;
 
-bool msiexec_running() { return is_running(L"msiexec.exe"); }
+// The msiexec processes the run's installer started, still running.
+std::vector<KernelHandle> msiexec_started(const RunResult& run) {
+  return children_of(run.process_id, L"msiexec.exe");
+}
 
-// installer does not wait for msiexec: the test does, until the package is
-// registered and Windows Installer has finished.
-bool wait_for_install(const TestPackage& package) {
+// installer does not wait for msiexec: the test does, for the msiexec that
+// this run's installer started (never the Windows Installer service's own
+// process of that name) to end, with the package registered.
+bool wait_for_install(const TestPackage& package, const RunResult& run) {
+  const std::vector<KernelHandle> started = msiexec_started(run);
   return eventually(
       [&] {
+        for (const KernelHandle& msiexec : started) {
+          if (!is_signalled(msiexec.get())) return false;
+        }
         return path_exists(package.payload) &&
-               key_exists(kUninstallKey + std::wstring(package.product_code)) &&
-               !msiexec_running();
+               key_exists(kUninstallKey + std::wstring(package.product_code));
       },
       kInstallTimeoutMs);
 }
@@ -60,8 +67,9 @@ class InstalledPackage {
   ~InstalledPackage() { uninstall(); }
 
  private:
+  // run_program waits for the msiexec it starts, and each row has waited
+  // for the one its installer started.
   void uninstall() {
-    eventually([] { return !msiexec_running(); }, kInstallTimeoutMs);
     run_program(system_folder() + L"\\msiexec.exe",
                 L"/x " + std::wstring(package_.product_code) + L" /qn");
   }
@@ -275,8 +283,8 @@ TEST(Installer, HandsOverThePackageItMayAndSaysWhyNotOtherwise) {
     if (row.renamed) rename_in_unix(folder.path(), row.renamed, L"a.msi");
     EXPECT_EQ(run.output, row.output);
     EXPECT_EQ(run.exit_code, row.installs ? 0u : 1u);
-    EXPECT_TRUE(row.installs ? wait_for_install(*row.installs)
-                             : !msiexec_running());
+    EXPECT_TRUE(row.installs ? wait_for_install(*row.installs, run)
+                             : msiexec_started(run).empty());
     if (retrying.joinable()) retrying.join();
     if (swaps) {
       EXPECT_FALSE(key_exists(kUninstallKey +
@@ -331,7 +339,7 @@ TEST_F(PlantedLibraries, NeverRunInsideAnElevatedProgramAndTheLaunchHappens) {
                                 row.arguments, folder.path());
     EXPECT_EQ(run.exit_code, 0u);
     if (row.program == std::wstring(L"installer.exe")) {
-      EXPECT_TRUE(wait_for_install(kQuietPackage));
+      EXPECT_TRUE(wait_for_install(kQuietPackage, run));
     } else {
       EXPECT_EQ(pnputil_calls(),
                 std::vector<std::string>{

@@ -33,8 +33,8 @@ const std::wstring kProductA = L"{A1B2C3D4-0000-4000-8000-00000000000A}";
 const std::wstring kProductB = L"{B1B2C3D4-0000-4000-8000-00000000000B}";
 const std::wstring kProgramFilesValueKey =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-// Files in a candidate tree that take a while to remove.
-const int kSlowTreeFiles = 2000;
+// Files in a candidate tree whose removal a test watches.
+const int kSlowTreeFiles = 200;
 
 std::string delete_line(const std::string& inf) {
   return "/delete-driver c:\\Windows\\INF\\" + inf + " /uninstall /force";
@@ -227,10 +227,12 @@ TEST_F(Tarvex, FilesAndLinksArePassedOverAndTheNextRealCandidateGoes) {
 }
 
 // From its test until the removal has ended, the candidate's parent is
-// held, and so is every folder the walk is inside: while the tree goes
-// (slowly, it is large), neither the maker's folder nor the candidate's
-// subfolder being emptied can be renamed, and so not swapped for a link or
-// a decoy, and the removal completes.
+// held, and so is every folder the walk is inside: while the tree goes,
+// neither the maker's folder nor the candidate's subfolder being emptied
+// can be renamed, and so not swapped for a link or a decoy, and the
+// removal completes. The walk is kept inside the subfolder however fast
+// the platform deletes: its last file is held without delete sharing,
+// which the walk retries, until the rename has been tried.
 TEST_F(Tarvex, FoldersOnTheWalksWayCannotBeRenamedWhileItRuns) {
   const std::wstring candidate = kMakerFolder + L"\\ZR420";
   for (const std::wstring& held : {kMakerFolder, candidate + L"\\D"}) {
@@ -247,6 +249,10 @@ TEST_F(Tarvex, FoldersOnTheWalksWayCannotBeRenamedWhileItRuns) {
       return candidate + name;
     };
     for (int i = 0; i < kSlowTreeFiles; ++i) write_file(file(i), "x");
+    FileHandle last(CreateFileW(file(kSlowTreeFiles - 1).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    ASSERT_TRUE(last.valid());
 
     KernelHandle tarvex = start_program(program_path(L"tarvex.exe"));
     ASSERT_TRUE(eventually([&] { return !path_exists(file(0)); }, 30000));
@@ -256,6 +262,7 @@ TEST_F(Tarvex, FoldersOnTheWalksWayCannotBeRenamedWhileItRuns) {
     const BOOL renamed = MoveFileW(held.c_str(), moved.c_str());
     const DWORD error = GetLastError();
     if (renamed) MoveFileW(moved.c_str(), held.c_str());
+    last.reset();
     ASSERT_TRUE(eventually([&] { return is_signalled(tarvex.get()); }, 60000));
 
     ASSERT_TRUE(still_running) << "the removal ended before the rename";

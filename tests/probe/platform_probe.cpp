@@ -1,8 +1,13 @@
 // The platform facts the programs rely on, one line each, "fact: answer",
-// for the platform this runs on. Under Wine the suite compares the answers
-// with the answers recorded for its Wine's major version
-// (wine-<major>-answers.txt), so a change of Wine shows at once; on Windows
-// the output is the answer (see the README's "On Windows"). Part of the test
+// for the platform this runs on. With --expect <answers file> it also
+// compares them with the answers promised there (one "fact: answer" line
+// each, or "fact: (recorded only: why)" for a fact whose answer is only
+// recorded), prints each difference, a missing or an extra fact included,
+// and exits 1 on any; case counts. The Linux legs compare with the answers
+// of their Wine's major version (wine-<major>-answers.txt), the Windows jobs
+// with windows-answers.txt: one comparison everywhere. With --found <file>
+// the answers are read from that file (an earlier run's output) instead of
+// being asked again. Part of the test
 // suite, never shipped. Everything it creates it removes. The facts that
 // change the machine (a program in the system folder, a candidate folder
 // with a link, HKLM keys) are asked only on a throwaway machine: under Wine,
@@ -15,8 +20,10 @@
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "installation.h"
 #include "machine.h"
@@ -30,8 +37,67 @@ using namespace testsupport;
 const wchar_t kProbeFolder[] = L"c:\\driver-tools-probe";
 const wchar_t kTwinName[] = L"driver-tools-probe-twin.exe";
 
+const char kSeparator[] = ": ";
+const char kRecordedOnly[] = "(recorded only:";
+
+// The facts in the order they were found or promised: name, answer.
+using Facts = std::vector<std::pair<std::string, std::string>>;
+Facts found_facts;
+
 void fact(const char* name, const std::string& answer) {
-  printf("%s: %s\n", name, answer.c_str());
+  printf("%s%s%s\n", name, kSeparator, answer.c_str());
+  fflush(stdout);
+  found_facts.emplace_back(name, answer);
+}
+
+// The facts of an answers file (or a run's output), "fact: answer" lines.
+Facts read_facts(const std::wstring& path) {
+  Facts facts;
+  for (std::string line : split(read_file(path), "\n")) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t at = line.find(kSeparator);
+    if (line.empty()) continue;
+    if (at == std::string::npos) {
+      facts.emplace_back(line, "");
+    } else {
+      facts.emplace_back(line.substr(0, at),
+                         line.substr(at + strlen(kSeparator)));
+    }
+  }
+  return facts;
+}
+
+// Prints every way found differs from promised; true when none does.
+bool matches(const Facts& found, const Facts& promised) {
+  int differences = 0;
+  for (const auto& [name, answer] : promised) {
+    const auto at =
+        std::find_if(found.begin(), found.end(),
+                     [&](const auto& f) { return f.first == name; });
+    if (at == found.end()) {
+      printf("missing fact: %s\n", name.c_str());
+      ++differences;
+    } else if (answer.rfind(kRecordedOnly, 0) != 0 && at->second != answer) {
+      printf("%s: promised \"%s\", found \"%s\"\n", name.c_str(),
+             answer.c_str(), at->second.c_str());
+      ++differences;
+    }
+  }
+  for (const auto& [name, answer] : found) {
+    const bool promised_too =
+        std::any_of(promised.begin(), promised.end(),
+                    [&](const auto& p) { return p.first == name; });
+    if (!promised_too) {
+      printf("extra fact: %s: %s\n", name.c_str(), answer.c_str());
+      ++differences;
+    }
+  }
+  if (differences == 0) {
+    printf("%zu facts as promised\n", found.size());
+  } else {
+    printf("%d answers differ from the promised ones\n", differences);
+  }
+  return differences == 0;
 }
 
 // Text as C escapes: what a reader handed out, character by character.
@@ -60,34 +126,56 @@ std::string pieces(const std::string& bytes, const char* mode) {
   return out.empty() ? "nothing" : out;
 }
 
-std::string first_and_last_line(const std::string& output) {
-  std::string first, last;
-  for (std::string line : split(output + "\n", "\n")) {
+// Whether pnputil took the package it was asked to delete: deleted (it
+// exits 0), or kept because a device uses it ("in use", "presently
+// installed"), both mean the name reached a package; anything else (not
+// found, an invalid INF) is a refusal, given by its last line.
+std::string pnputil_answer(const RunResult& run) {
+  std::string last;
+  for (std::string line : split(run.output + "\n", "\n")) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    if (first.empty()) first = line;
-    last = line;
+    if (!line.empty()) last = line;
   }
-  return "\"" + first + "\" ... \"" + last + "\"";
+  std::string said = run.output;
+  std::transform(said.begin(), said.end(), said.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
+  if (run.exit_code == 0 || said.find("in use") != std::string::npos ||
+      said.find("presently installed") != std::string::npos)
+    return "accepted";
+  return "refused (exit " + std::to_string(run.exit_code) + "): " + last;
 }
 
-// Asked of a package that exists nowhere: nothing is deleted.
+// Whether pnputil's /delete-driver takes an INF by its full path, as tarvex
+// hands it over, where it takes a published name: asked of two driver
+// packages this machine has (a throwaway one: a package no device uses is
+// deleted), the first by its published name, the second by its full path,
+// without /force, so that one in use stays.
 void pnputil_facts() {
+  const char* const kByName = "pnputil /delete-driver by published name";
+  const char* const kByPath = "pnputil /delete-driver by full path";
   const std::wstring pnputil = system_folder() + L"\\pnputil.exe";
-  const std::pair<const char*, const wchar_t*> deletions[] = {
-      {"pnputil /delete-driver by full path",
-       L"/delete-driver c:\\Windows\\INF\\oem99999.inf"},
-      {"pnputil /delete-driver by published name",
-       L"/delete-driver oem99999.inf"}};
-  for (const auto& deletion : deletions) {
-    if (!path_exists(pnputil)) {
-      fact(deletion.first, "no pnputil");
-      continue;
-    }
-    RunResult run = run_program(pnputil, deletion.second);
-    fact(deletion.first, "exit " + std::to_string(run.exit_code) + ", " +
-                             first_and_last_line(run.output));
+  wchar_t windows[MAX_PATH];
+  const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring inf_folder =
+      std::wstring(windows, length < MAX_PATH ? length : 0) + L"\\INF\\";
+  std::vector<std::wstring> packages;
+  for (const std::wstring& name : listed(inf_folder + L"oem*.inf")) {
+    if (lower(name).size() > 7 && lower(name).rfind(L".inf") == name.size() - 4)
+      packages.push_back(name);
   }
+  if (!path_exists(pnputil) || packages.size() < 2) {
+    const char* const why = !path_exists(pnputil)
+                                ? "no pnputil"
+                                : "fewer than two driver packages to ask about";
+    fact(kByName, why);
+    fact(kByPath, why);
+    return;
+  }
+  fact(kByName,
+       pnputil_answer(run_program(pnputil, L"/delete-driver " + packages[0])));
+  fact(kByPath, pnputil_answer(run_program(
+                    pnputil, L"/delete-driver " + inf_folder + packages[1])));
 }
 
 void runtime_facts() {
@@ -180,10 +268,12 @@ void held_walk_fact() {
   KernelHandle broken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   OVERLAPPED overlapped = {};
   overlapped.hEvent = broken.get();
+  const char* const kHeldWalk =
+      "tarvex's walk held by an oplock, a subfolder swapped for a junction";
   if (DeviceIoControl(held.get(), FSCTL_REQUEST_BATCH_OPLOCK, nullptr, 0,
                       nullptr, 0, nullptr, &overlapped) ||
       GetLastError() != ERROR_IO_PENDING) {
-    fact("tarvex's walk held by an oplock", "no oplock granted");
+    fact(kHeldWalk, "no oplock granted");
     return;
   }
   KernelHandle tarvex = start_program(program_path(L"tarvex.exe"));
@@ -193,10 +283,10 @@ void held_walk_fact() {
   if (swapped) make_link(candidate + L"\\sub", outside);
   held.reset();  // acknowledges the break: the walk goes on
   eventually([&] { return is_signalled(tarvex.get()); }, 60000);
-  fact("tarvex's walk held by an oplock, a subfolder swapped for a junction",
-       !swapped                               ? "the walk was not held"
-       : path_exists(outside + L"\\keep.txt") ? "outside files kept"
-                                              : "outside files deleted");
+  fact(kHeldWalk, !swapped ? "the walk was not held"
+                  : path_exists(outside + L"\\keep.txt")
+                      ? "outside files kept"
+                      : "outside files deleted");
 }
 
 void registry_fact() {
@@ -215,16 +305,15 @@ void registry_fact() {
   delete_key_tree(parent);
 }
 
-}  // namespace
-
-int main() {
+// The facts of this platform, asked now.
+void ask_facts() {
   remove_tree(kProbeFolder);
   make_folders(kProbeFolder);
   fact("platform", running_under_wine() ? "Wine" : "Windows");
-  pnputil_facts();
   runtime_facts();
   search_facts();
   if (throwaway_machine()) {
+    pnputil_facts();
     bare_name_fact();
     held_walk_fact();
     registry_fact();
@@ -235,5 +324,38 @@ int main() {
   }
   SetCurrentDirectoryW(system_folder().c_str());
   remove_tree(kProbeFolder);
-  return 0;
+}
+
+}  // namespace
+
+// platform_probe [--found <earlier output>] [--expect <answers file>]
+int wmain(int argc, wchar_t** argv) {
+  std::wstring found_file, answers_file;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::wstring option = argv[i];
+    if (option == L"--found") {
+      found_file = argv[i + 1];
+    } else if (option == L"--expect") {
+      answers_file = argv[i + 1];
+    } else {
+      printf("unknown option %s\n", utf8(option).c_str());
+      return 2;
+    }
+  }
+  if ((argc - 1) % 2 != 0) {
+    printf("usage: platform_probe [--found <file>] [--expect <file>]\n");
+    return 2;
+  }
+  if (found_file.empty()) {
+    ask_facts();
+  } else {
+    found_facts = read_facts(found_file);
+  }
+  if (answers_file.empty()) return 0;
+  const Facts promised = read_facts(answers_file);
+  if (promised.empty()) {
+    printf("no answers in %s\n", utf8(answers_file).c_str());
+    return 1;
+  }
+  return matches(found_facts, promised) ? 0 : 1;
 }

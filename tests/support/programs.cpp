@@ -169,18 +169,27 @@ RunResult run_program(const std::wstring& exe, const std::wstring& arguments,
   }
   take_output();
   GetExitCodeProcess(process.get(), &result.exit_code);
+  result.process_id = GetProcessId(process.get());
   return result;
 }
 
-bool is_running(const wchar_t* name) {
+std::vector<KernelHandle> children_of(unsigned long parent_id,
+                                      const wchar_t* name) {
+  std::vector<KernelHandle> children;
   FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL more = snapshot.valid() && Process32FirstW(snapshot.get(), &entry);
        more; more = Process32NextW(snapshot.get(), &entry)) {
-    if (_wcsicmp(entry.szExeFile, name) == 0) return true;
+    if (entry.th32ParentProcessID != parent_id ||
+        _wcsicmp(entry.szExeFile, name) != 0)
+      continue;
+    KernelHandle child(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                    entry.th32ProcessID));
+    if (child.valid()) children.push_back(std::move(child));
   }
-  return false;
+  return children;
 }
 
 void NeedsPnputilStandIn::SetUp() {

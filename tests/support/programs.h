@@ -27,7 +27,8 @@ std::wstring program_path(const std::wstring& name);
 
 struct RunResult {
   unsigned long exit_code = 0;
-  std::string output;  // standard output and standard error, as bytes
+  std::string output;            // standard output and standard error, as bytes
+  unsigned long process_id = 0;  // whose children a test may look for
 };
 
 // Starts exe with the given argument text in folder (empty: ours), and
@@ -61,8 +62,12 @@ class NeedsPnputilStandIn : public ::testing::Test {
   void SetUp() override;
 };
 
-// Whether a process named name (any case) is running.
-bool is_running(const wchar_t* name);
+// The processes named name (any case) that the process parent_id started
+// and that still run, each held: what a program started, told apart from
+// any other process of that name (on Windows the Windows Installer
+// service itself runs as msiexec.exe).
+std::vector<KernelHandle> children_of(unsigned long parent_id,
+                                      const wchar_t* name);
 
 // Copies the pnputil stand-in to target: a planted program that logs
 // "PLANTED <arguments>" if it is ever run. False if the copy failed.
