@@ -7,22 +7,25 @@
 # same goes to build/benchmark/<date and time>.txt, one file a run, so that
 # the README can quote the range of several runs. Last, tarvex's removal of
 # a leftover program folder of 10,000 files in 1,000 folders against cmd's
-# rd /s /q of the same tree in the same prefix, median of three.
+# rd /s /q of the same tree in the same prefix, median of three; and the
+# three programs' sizes.
 # Usage: scripts/benchmark.sh [runs per cell, default 5]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/process-tree.sh
+. scripts/sandbox.sh
 runs=${1:-5}
 scripts/install-deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target tarvex bench_read_bytes >/dev/null
-mkdir -p build/benchmark
-exec > >(tee "build/benchmark/$(date -u +%Y-%m-%dT%H%M%SZ).txt")
+cmake --build --preset windows --target tarvex installer install_utility \
+  bench_read_bytes >/dev/null
 
-build=$PWD/build/windows
+build=$(pwd -P)/build/windows
 # A fresh prefix whose server stays up between runs, as on a running machine.
 prefix=$build/bench-prefix
-eval "$(scripts/wine-prefix.sh sandbox "$prefix")"
+take_sandbox "$prefix"
+mkdir -p build/benchmark
+exec > >(tee "build/benchmark/$(date -u +%Y-%m-%dT%H%M%SZ).txt")
 inf=$WINEPREFIX/drive_c/windows/inf
 
 # One INF of about 30 KB, the size of a typical device INF, naming no vendor.
@@ -152,6 +155,13 @@ echo "| remover (Wine), 10,000 files in 1,000 folders | median s |"
 echo "|-----------------------------------------------|---------:|"
 printf '| %-45s | %8s |\n' "tarvex.exe" "$removal_tarvex" "cmd /c rd /s /q" "$removal_rd"
 ratios+=("removal: tarvex $(awk -v a="$removal_tarvex" -v b="$removal_rd" 'BEGIN { printf "%.2f", a / b }')x rd /s /q")
+
+echo
+echo "| program       | bytes   |"
+echo "|---------------|--------:|"
+for program in tarvex installer install; do
+  printf '| %-13s | %7s |\n' "$program.exe" "$(stat -c %s "$build/bin/$program.exe")"
+done
 
 echo
 printf '%s\n' "${ratios[@]}"

@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # INT, TERM and HUP end the demo through its EXIT trap, which stops Wine.
 . scripts/process-tree.sh
-root=$PWD
+. scripts/sandbox.sh
+root=$(pwd -P)
 scripts/install-deps.sh
 
 build=$root/build/windows
@@ -21,7 +22,7 @@ cmake --build --preset windows --target tarvex installer install_utility \
 started=$SECONDS
 section "Making a fresh sandbox machine (Wine prefix $build/demo-prefix)"
 prefix=$build/demo-prefix
-eval "$(scripts/wine-prefix.sh sandbox "$prefix")"
+take_sandbox "$prefix"
 c=$WINEPREFIX/drive_c
 win() { wine "$@" 2>/dev/null; }
 cp "$build/tests/standin/pnputil.exe" "$c/windows/system32/pnputil.exe"
@@ -126,4 +127,7 @@ kept=$(awk -F'\t' 'NR==FNR { a[$1 FS $2]; next } (($1 FS $2) in a)' \
 echo "tarvex:    exit $tarvex_rc; removed $gone items of the old installation, left $kept others as they were"
 echo "installer: exit $installer_rc; Demo Driver Package installed through Windows Installer"
 echo "install:   exit $install_rc; pnputil got the argument line unchanged"
-echo "sandbox time: $((SECONDS - started)) s; Wine stopped, nothing left running"
+elapsed=$((SECONDS - started))
+# Stopped here, so that the last line says what is so.
+scripts/wine-prefix.sh stop "$prefix"
+echo "sandbox time: $elapsed s; Wine stopped, nothing left running"

@@ -88,9 +88,9 @@ remove_root() {
 mount_root() {
   mount -t proc proc "$root/proc"
   mount -t sysfs sysfs "$root/sys"
-  mount --rbind /dev "$root/dev"
-  # Unmounting the root's /dev must never unmount this machine's.
-  mount --make-rslave "$root/dev"
+  # A slave from the moment it exists, so that no mount or unmount below the
+  # root's /dev ever reaches this machine's.
+  mount --rbind --make-rslave /dev "$root/dev"
 }
 
 # Runs a shell command in the root, as root, with a plain environment.
@@ -103,7 +103,7 @@ in_root() {
 # A clean clone of the commit checked out here, at /work/driver-tools in
 # the root (a path no runtime writes into a program, unlike /src).
 clone_commit() {
-  rm -rf "$root/work/driver-tools"
+  rm -rf --one-file-system "$root/work/driver-tools"
   git clone --quiet --no-local . "$root/work/driver-tools"
   git -C "$root/work/driver-tools" checkout --quiet "$commit"
 }
@@ -153,7 +153,10 @@ run() {
 }
 
 trap release_root EXIT
-trap 'exit 1' INT TERM HUP
+# Ended by a signal, it exits with that signal's status, as a shell would.
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 case $step in
   prepare) prepare ;;
   run) run scripts/test.sh ;;

@@ -11,42 +11,47 @@
 
 #include "unique_resource.h"
 
+// The native answers used here live in ntstatus.h, which cannot be included
+// beside windows.h as it is; each is defined as ntstatus.h defines it.
+#ifndef STATUS_OBJECT_NAME_NOT_FOUND
+#define STATUS_OBJECT_NAME_NOT_FOUND ((NTSTATUS)0xC0000034L)
+#endif
+#ifndef STATUS_OBJECT_PATH_NOT_FOUND
+#define STATUS_OBJECT_PATH_NOT_FOUND ((NTSTATUS)0xC000003AL)
+#endif
+#ifndef STATUS_SHARING_VIOLATION
+#define STATUS_SHARING_VIOLATION ((NTSTATUS)0xC0000043L)
+#endif
+#ifndef STATUS_DELETE_PENDING
+#define STATUS_DELETE_PENDING ((NTSTATUS)0xC0000056L)
+#endif
+// minwinbase.h's: mingw-w64 offers it only where _WIN32_WINNT, a 16-bit
+// version, is at least a 32-bit one, which it never is.
+#if defined(__MINGW32__) && _WIN32_WINNT < 0x0A000002
+const FILE_INFO_BY_HANDLE_CLASS FileDispositionInfoEx =
+    static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+#endif
+// winternl.h's, where an older one lacks it.
+#ifndef OBJ_DONT_REPARSE
+#define OBJ_DONT_REPARSE 0x00001000L
+#endif
+
 namespace {
 
 // Win32 opens by path only; the native open takes a folder handle and a
 // name relative to it. ntdll is in every process from its first
 // instruction, so finding it loads nothing.
-const wchar_t kNativeLayer[] = L"ntdll.dll";
-const char kNativeOpen[] = "NtCreateFile";
+const wchar_t kNtdll[] = L"ntdll.dll";
+const char kNtCreateFile[] = "NtCreateFile";
+const char kRtlNtStatusToDosError[] = "RtlNtStatusToDosError";
 const wchar_t kSeparator[] = L"\\";
 
-// The native open's values, under names of our own: the runtime headers
-// define some of them and not others.
-const ULONG kOpenExisting = 1;              // FILE_OPEN
-const ULONG kFolderOnly = 0x00000001;       // FILE_DIRECTORY_FILE
-const ULONG kSynchronousIo = 0x00000020;    // FILE_SYNCHRONOUS_IO_NONALERT
-const ULONG kOpenAsItself = 0x00200000;     // FILE_OPEN_REPARSE_POINT
-const ULONG kNamesIgnoreCase = 0x00000040;  // OBJ_CASE_INSENSITIVE
-const ULONG kNoLinkOnTheWay = 0x00001000;   // OBJ_DONT_REPARSE
-const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);
-const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
 // What the native open answers for an entry that is no longer there.
-const LONG kGoneAnswers[] = {
-    static_cast<LONG>(0xC0000034),  // STATUS_OBJECT_NAME_NOT_FOUND
-    static_cast<LONG>(0xC000003A),  // STATUS_OBJECT_PATH_NOT_FOUND
-    static_cast<LONG>(0xC0000056),  // STATUS_DELETE_PENDING
-};
-const char kNativeToWin32[] = "RtlNtStatusToDosError";
+const NTSTATUS kGoneAnswers[] = {STATUS_OBJECT_NAME_NOT_FOUND,
+                                 STATUS_OBJECT_PATH_NOT_FOUND,
+                                 STATUS_DELETE_PENDING};
 // A UNICODE_STRING counts bytes in 16 bits, and whole characters.
 const size_t kLongestNameBytes = 0xFFFE;
-
-// The extended disposition (FileDispositionInfoEx, which headers for older
-// systems leave out) and its flags.
-const FILE_INFO_BY_HANDLE_CLASS kDispositionEx =
-    static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
-const DWORD kDispositionDelete = 0x00000001;
-const DWORD kPosixSemantics = 0x00000002;
-const DWORD kIgnoreReadOnly = 0x00000010;
 
 // Final paths, as the walk compares them: with the volume's device, which
 // names every volume exactly and costs no question to the mount manager, as
@@ -80,7 +85,7 @@ struct OpenRequest {
 };
 const OpenRequest kToList = {
     FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-    FILE_SHARE_READ | FILE_SHARE_WRITE, kFolderOnly};
+    FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE};
 const OpenRequest kToDelete = {DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                kShareAll, 0};
 const OpenRequest kToClearReadOnly = {
@@ -91,10 +96,6 @@ typedef LONG(NTAPI* NativeOpenFunction)(PHANDLE, ACCESS_MASK,
                                         POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
                                         PLARGE_INTEGER, ULONG, ULONG, ULONG,
                                         ULONG, PVOID, ULONG);
-
-struct DispositionEx {
-  DWORD flags;
-};
 
 struct ListedEntry {
   std::wstring name;
@@ -138,9 +139,9 @@ struct NativeOpen {
 
 NativeOpen& native_open() {
   static NativeOpen open = [] {
-    HMODULE layer = GetModuleHandleW(kNativeLayer);
+    HMODULE layer = GetModuleHandleW(kNtdll);
     FARPROC found =
-        layer == nullptr ? nullptr : GetProcAddress(layer, kNativeOpen);
+        layer == nullptr ? nullptr : GetProcAddress(layer, kNtCreateFile);
     return NativeOpen{
         reinterpret_cast<NativeOpenFunction>(reinterpret_cast<void*>(found)),
         true};
@@ -154,7 +155,7 @@ FileHandle open_relative(HANDLE parent, const std::wstring& name,
                          const OpenRequest& request, LONG* status) {
   NativeOpen& open = native_open();
   const size_t bytes = name.size() * sizeof(wchar_t);
-  *status = kInvalidParameter;
+  *status = static_cast<NTSTATUS>(STATUS_INVALID_PARAMETER);
   if (open.function == nullptr || bytes == 0 || bytes > kLongestNameBytes)
     return FileHandle();
   UNICODE_STRING object_name;
@@ -167,15 +168,17 @@ FileHandle open_relative(HANDLE parent, const std::wstring& name,
   attributes.ObjectName = &object_name;
   for (;;) {
     attributes.Attributes =
-        kNamesIgnoreCase | (open.refuses_links ? kNoLinkOnTheWay : 0);
+        OBJ_CASE_INSENSITIVE | (open.refuses_links ? OBJ_DONT_REPARSE : 0);
     IO_STATUS_BLOCK status_block = {};
     HANDLE opened = INVALID_HANDLE_VALUE;
     *status = open.function(&opened, request.access, &attributes, &status_block,
-                            nullptr, 0, request.share, kOpenExisting,
-                            kSynchronousIo | kOpenAsItself | request.options,
+                            nullptr, 0, request.share, FILE_OPEN,
+                            FILE_SYNCHRONOUS_IO_NONALERT |
+                                FILE_OPEN_REPARSE_POINT | request.options,
                             nullptr, 0);
     if (*status >= 0) return FileHandle(opened);
-    if (*status != kInvalidParameter || !open.refuses_links)
+    if (*status != static_cast<NTSTATUS>(STATUS_INVALID_PARAMETER) ||
+        !open.refuses_links)
       return FileHandle();
     open.refuses_links = false;
   }
@@ -206,9 +209,10 @@ bool is_gone(LONG status) {
 DWORD win32_error(LONG status) {
   using Convert = ULONG(NTAPI*)(LONG);
   static const Convert convert = [] {
-    HMODULE layer = GetModuleHandleW(kNativeLayer);
+    HMODULE layer = GetModuleHandleW(kNtdll);
     return reinterpret_cast<Convert>(reinterpret_cast<void*>(
-        layer == nullptr ? nullptr : GetProcAddress(layer, kNativeToWin32)));
+        layer == nullptr ? nullptr
+                         : GetProcAddress(layer, kRtlNtStatusToDosError)));
   }();
   return convert == nullptr ? ERROR_ACCESS_DENIED : convert(status);
 }
@@ -295,10 +299,11 @@ bool mark_for_deletion(HANDLE handle, DeletionMode mode) {
     return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
                                       sizeof disposition) != 0;
   }
-  DispositionEx disposition = {kDispositionDelete | kPosixSemantics};
+  FILE_DISPOSITION_INFO_EX disposition = {
+      FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS};
   if (mode == DeletionMode::kPosixIgnoringReadOnly)
-    disposition.flags |= kIgnoreReadOnly;
-  return SetFileInformationByHandle(handle, kDispositionEx, &disposition,
+    disposition.Flags |= FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE;
+  return SetFileInformationByHandle(handle, FileDispositionInfoEx, &disposition,
                                     sizeof disposition) != 0;
 }
 
@@ -388,7 +393,7 @@ bool open_retrying(Walk* walk, HANDLE folder, const std::wstring& name,
   for (;;) {
     if (open_inspected(folder, name, request, walk->path_form, opened, status))
       return true;
-    if (*status != kSharingViolation || !pause_for_retry(walk, &pause))
+    if (*status != STATUS_SHARING_VIOLATION || !pause_for_retry(walk, &pause))
       return false;
   }
 }

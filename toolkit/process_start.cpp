@@ -24,6 +24,7 @@
 #include <windows.h>
 
 #if defined(__GNUC__)
+#include <bcrypt.h>
 #include <stdint.h>
 
 extern "C" void* __stack_chk_guard;
@@ -39,7 +40,6 @@ void restrict_dll_search() {
 
 const wchar_t kGeneratorLibrary[] = L"bcrypt.dll";
 const char kGeneratorFunction[] = "BCryptGenRandom";
-const ULONG kSystemPreferredGenerator = 0x00000002;  // BCRYPT_USE_SYSTEM_...
 const wchar_t kFallbackLibrary[] = L"advapi32.dll";
 const char kFallbackFunction[] = "SystemFunction036";
 
@@ -64,7 +64,7 @@ bool generate_guard() {
       system_function(kGeneratorLibrary, kGeneratorFunction));
   if (generate != nullptr)
     return generate(nullptr, reinterpret_cast<PUCHAR>(&fresh_guard), size,
-                    kSystemPreferredGenerator) >= 0;
+                    BCRYPT_USE_SYSTEM_PREFERRED_RNG) >= 0;
   auto fallback = reinterpret_cast<FallbackFunction>(
       system_function(kFallbackLibrary, kFallbackFunction));
   return fallback != nullptr && fallback(&fresh_guard, size);

@@ -1,0 +1,87 @@
+#!/bin/bash
+# The README's test command, scripts/test.sh, stopped with TERM at three
+# points of its run (while it configures the build, while it compiles,
+# while the suite runs Wine), ends with TERM's status and leaves no process of
+# its own behind: none working in, started from or naming its source
+# folder, and no Wine process of its prefix. It runs on a copy of the
+# sources in the work folder, which it builds there.
+# Usage: stop-check.sh <source dir> <work dir>
+set -euo pipefail
+if [ -n "${DRIVER_TOOLS_STOP_CHECK:-}" ]; then
+  echo "inside a stop check's own suite: not run again"
+  exit 0
+fi
+export DRIVER_TOOLS_STOP_CHECK=1
+source_dir=$1
+work=$2
+copy=$work/src
+prefix=$copy/build/windows/wineprefix
+. "$source_dir/scripts/process-tree.sh"
+rm -rf --one-file-system "$work"
+mkdir -p "$copy/build"
+# The sources as they are, without build/ or git's own files (git need
+# not be there); the workflow validator this build installed is taken
+# along, not fetched again.
+(cd "$source_dir" && tar --exclude=./build --exclude=./.git -cf - .) |
+  tar -xf - -C "$copy"
+if [ -d "$source_dir/build/tools" ]; then cp -a "$source_dir/build/tools" "$copy/build/"; fi
+
+# The processes of the copy's run, "pid command" a line.
+leftovers() {
+  local entry pid cwd
+  for entry in /proc/[0-9]*; do
+    pid=${entry#/proc/}
+    [ "$pid" = "$$" ] && continue
+    is_running "$pid" || continue
+    cwd=$(readlink "$entry/cwd" 2>/dev/null) || continue
+    if [[ $cwd == "$copy"* ]] ||
+      { tr '\0' '\n' < "$entry/cmdline"; } 2>/dev/null | grep -qF "$copy" ||
+      { tr '\0' '\n' < "$entry/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then
+      echo "$pid $({ tr '\0' ' ' < "$entry/cmdline"; } 2>/dev/null)"
+    fi
+  done
+}
+
+failures=0
+# stop_at <point> <pattern>: runs test.sh in the copy until one of its
+# processes matches pattern, stops it with TERM, and looks for what is left.
+stop_at() {
+  local point=$1 pattern=$2 pid status=0 left
+  (cd "$copy" && exec scripts/test.sh) > "$work/$point.log" 2>&1 &
+  pid=$!
+  local deadline=$((SECONDS + 1500))
+  until leftovers | grep -q -e "$pattern"; do
+    if ! is_running "$pid" || [ "$SECONDS" -ge "$deadline" ]; then
+      echo "FAIL: $point: test.sh never got there"
+      tail -n 20 "$work/$point.log"
+      stop_tree "$pid" || true
+      failures=$((failures + 1))
+      return
+    fi
+    sleep 0.2
+  done
+  kill -TERM "$pid"
+  wait "$pid" || status=$?
+  left=$(leftovers)
+  # Whatever went on starting after test.sh ended would show a moment later.
+  sleep 2
+  left=$left$(leftovers)
+  if [ -n "$left" ]; then
+    echo "FAIL: $point: left running:"
+    echo "$left"
+    stop_tree "$pid" || true
+    for pid in $(echo "$left" | cut -d' ' -f1 | sort -u); do kill -9 "$pid" 2>/dev/null || true; done
+    failures=$((failures + 1))
+  elif [ "$status" -ne 143 ]; then
+    echo "FAIL: $point: test.sh ended with $status, not TERM's 143"
+    failures=$((failures + 1))
+  else
+    echo "stopped while $point: status 143, nothing left running"
+  fi
+}
+
+stop_at "it configures the build" "cmake --preset windows"
+stop_at "it compiles" "cc1plus"
+stop_at "the suite runs Wine" "_tests\.exe"
+rm -rf --one-file-system "$work"
+[ "$failures" -eq 0 ]
