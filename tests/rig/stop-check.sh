@@ -1,8 +1,8 @@
 #!/bin/bash
-# The README's test command, scripts/test.sh, stopped with TERM at three
-# points of its run (while it configures the build, while it compiles,
-# while the suite runs Wine), ends with TERM's status and leaves no process of
-# its own behind: none working in, started from or naming its source
+# stop_tree ends a process tree that resists; and the README's test
+# command, scripts/test.sh, stopped with TERM at three points of its run
+# (while it configures the build, while it compiles, while the suite runs
+# Wine), ends with TERM's status and leaves no process of its own behind: none working in, started from or naming its source
 # folder, and no Wine process of its prefix. It runs on a copy of the
 # sources in the work folder, which it builds there.
 # Usage: stop-check.sh <source dir> <work dir>
@@ -16,7 +16,7 @@ source_dir=$1
 work=$2
 copy=$work/src
 prefix=$copy/build/windows/wineprefix
-. "$source_dir/scripts/process-tree.sh"
+. "$(dirname "$0")/../../scripts/process-tree.sh"
 rm -rf --one-file-system "$work"
 mkdir -p "$copy/build"
 # The sources as they are, without build/ or git's own files (git need
@@ -80,6 +80,21 @@ stop_at() {
   fi
 }
 
+# What stops them all, on a tree that resists: a process and a child that
+# ignore TERM, and a child that leaves the group.
+marker=$work/resisting
+setsid bash -c "trap '' TERM; (trap '' TERM; exec -a '$marker' sleep 600) &
+  setsid bash -c \"exec -a '$marker' sleep 600\" & exec -a '$marker' sleep 600" &
+resisting=$!
+until [ "$(pgrep -c -f "^$marker")" -ge 3 ]; do sleep 0.1; done
+stop_tree "$resisting" || true
+if pgrep -f "^$marker" >/dev/null; then
+  echo "FAIL: stop_tree left a resisting tree running"
+  pkill -9 -f "^$marker" || true
+  failures=$((failures + 1))
+else
+  echo "stop_tree ended a tree that ignores TERM and leaves its group"
+fi
 stop_at "it configures the build" "cmake --preset windows"
 stop_at "it compiles" "cc1plus"
 stop_at "the suite runs Wine" "_tests\.exe"
