@@ -50,7 +50,9 @@ stop_at() {
   (cd "$copy" && exec scripts/test.sh) > "$work/$point.log" 2>&1 &
   pid=$!
   local deadline=$((SECONDS + 1500))
-  until leftovers | grep -q -e "$pattern"; do
+  # Read whole: grep -q would end the pipe early, and pipefail would count
+  # the writer's broken pipe as no match.
+  until leftovers | grep -e "$pattern" >/dev/null; do
     if ! is_running "$pid" || [ "$SECONDS" -ge "$deadline" ]; then
       echo "FAIL: $point: test.sh never got there"
       tail -n 20 "$work/$point.log"
@@ -86,6 +88,8 @@ marker=$work/resisting
 setsid bash -c "trap '' TERM; (trap '' TERM; exec -a '$marker' sleep 600) &
   setsid bash -c \"exec -a '$marker' sleep 600\" & exec -a '$marker' sleep 600" &
 resisting=$!
+# Not reported by this shell when it is killed.
+disown "$resisting"
 until [ "$(pgrep -c -f "^$marker")" -ge 3 ]; do sleep 0.1; done
 stop_tree "$resisting" || true
 if pgrep -f "^$marker" >/dev/null; then
