@@ -69,11 +69,16 @@ Facts read_facts(const std::wstring& path) {
 
 // Prints every way found differs from promised; true when none does.
 bool matches(const Facts& found, const Facts& promised) {
+  // Where fact name stands in facts, or its end.
+  auto find = [](const Facts& facts, const std::string& name) {
+    return std::find_if(facts.begin(), facts.end(),
+                        [&](const auto& f) { return f.first == name; });
+  };
   int differences = 0;
-  for (const auto& [name, answer] : promised) {
-    const auto at =
-        std::find_if(found.begin(), found.end(),
-                     [&](const auto& f) { return f.first == name; });
+  for (const auto& fact : promised) {
+    const std::string& name = fact.first;
+    const std::string& answer = fact.second;
+    const auto at = find(found, name);
     if (at == found.end()) {
       printf("missing fact: %s\n", name.c_str());
       ++differences;
@@ -83,12 +88,9 @@ bool matches(const Facts& found, const Facts& promised) {
       ++differences;
     }
   }
-  for (const auto& [name, answer] : found) {
-    const bool promised_too =
-        std::any_of(promised.begin(), promised.end(),
-                    [&](const auto& p) { return p.first == name; });
-    if (!promised_too) {
-      printf("extra fact: %s: %s\n", name.c_str(), answer.c_str());
+  for (const auto& fact : found) {
+    if (find(promised, fact.first) == promised.end()) {
+      printf("extra fact: %s: %s\n", fact.first.c_str(), fact.second.c_str());
       ++differences;
     }
   }
