@@ -26,18 +26,19 @@ mkdir -p "$copy/build"
   tar -xf - -C "$copy"
 if [ -d "$source_dir/build/tools" ]; then cp -a "$source_dir/build/tools" "$copy/build/"; fi
 
-# The processes of the copy's run, "pid command" a line.
+# The processes of the copy's run, "pid command" a line: those working in
+# the copy, naming it, or with its Wine prefix. A few greps over all of
+# /proc at once, so that a look takes a moment, not seconds.
 leftovers() {
-  local entry pid cwd
-  for entry in /proc/[0-9]*; do
-    pid=${entry#/proc/}
-    [ "$pid" = "$$" ] && continue
-    is_running "$pid" || continue
-    cwd=$(readlink "$entry/cwd" 2>/dev/null) || continue
-    if [[ $cwd == "$copy"* ]] ||
-      { tr '\0' '\n' < "$entry/cmdline"; } 2>/dev/null | grep -qF "$copy" ||
-      { tr '\0' '\n' < "$entry/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then
-      echo "$pid $({ tr '\0' ' ' < "$entry/cmdline"; } 2>/dev/null)"
+  local pid
+  {
+    find /proc/[0-9]*/cwd -maxdepth 0 -lname "$copy*" 2>/dev/null
+    grep -l -a -F "$copy" /proc/[0-9]*/cmdline 2>/dev/null
+    grep -l -a -z -x -F "WINEPREFIX=$prefix" /proc/[0-9]*/environ 2>/dev/null
+    true  # finding nothing is no failure
+  } | cut -d/ -f3 | sort -u | while read -r pid; do
+    if [ "$pid" != "$$" ] && is_running "$pid"; then
+      echo "$pid $({ tr '\0' ' ' < "/proc/$pid/cmdline"; } 2>/dev/null)"
     fi
   done
 }
