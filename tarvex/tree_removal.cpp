@@ -440,11 +440,12 @@ bool visit(Walk* walk, HANDLE folder, const std::wstring& folder_path,
       }
       return true;
     case EntryAction::kDelete:
-      // A link held as itself, opened for listing, is deleted through a
-      // handle of its own; so is an entry that may go a moment later.
-      if (!as_folder && delete_opened(walk, folder, entry.name, opened))
-        return false;
-      error = as_folder ? ERROR_SUCCESS : GetLastError();
+      // A link held as itself was opened for listing, and goes through a
+      // handle of its own; so does an entry that may go a moment later.
+      if (!as_folder) {
+        if (delete_opened(walk, folder, entry.name, opened)) return false;
+        error = GetLastError();
+      }
       if (as_folder || worth_retrying(error)) {
         const BY_HANDLE_FILE_INFORMATION was = opened.info;
         opened.handle.reset();

@@ -1,5 +1,6 @@
 #include "child_process.h"
 
+#include <optional>
 #include <vector>
 
 #include "bounded_text.h"
@@ -64,12 +65,13 @@ KernelHandle start_child(const wchar_t* program, const wchar_t* arguments,
   startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
   startup.StartupInfo.wShowWindow = show;
   HANDLE handed = inherited;
-  InheritOnly only(&handed);
+  std::optional<InheritOnly> only;
   if (inherited != nullptr) {
+    only.emplace(&handed);
     // Without the list the child would not be held to that one handle.
-    if (!only.ready()) return KernelHandle();
+    if (!only->ready()) return KernelHandle();
     startup.StartupInfo.cb = sizeof startup;
-    startup.lpAttributeList = only.list();
+    startup.lpAttributeList = only->list();
     creation_flags |= EXTENDED_STARTUPINFO_PRESENT;
   }
   PROCESS_INFORMATION process = {};
